@@ -1,0 +1,122 @@
+// The granular engine: two read heads that alternate, crossfade, wander in rate and jump.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+class Granulator {
+ public:
+  enum State { FadeAToB = 0, FadeBToA = 1, HoldA = 2, HoldB = 3 };
+
+  Granulator() = default;
+  virtual ~Granulator() = default;
+  Granulator(const Granulator&) = delete;
+  Granulator& operator=(const Granulator&) = delete;
+
+  // Builds the crossfade window and restarts the cycle at HoldA. Never while another thread is
+  // inside nextSample. The buffer stays the caller's.
+  void prepare(const float* samples, int frameCount, int fadeLength);
+
+  // The next output sample. Never blocks, allocates or fails.
+  float nextSample();
+
+  // The setters may run on another thread while nextSample runs, and before any prepare.
+  void setLengthRange(int a, int b);
+  void setPitchRange(float a, float b, float walk);
+  void setLocation(float spread, float speed);
+  void setPitchMode(int mode);
+  void setZeroChance(float p);
+
+  int getState() const { return state; }
+  int getWindowPos() const { return windowPos; }
+  int getFadeLength() const { return fadeLength; }
+  float getWindow(int i) const { return window[i]; }
+  double getPosA() const { return posA; }
+  double getPosB() const { return posB; }
+  double getLocation() const { return location; }
+  double getWrapLen() const { return wrapLen; }
+  float getRateA() const { return rateA; }
+  float getRateB() const { return rateB; }
+  float getPitchMin() const { return pitchMin; }
+  float getPitchMax() const { return pitchMax; }
+  float getWalkStep() const { return walkStep; }
+  float getWalkHalf() const { return walkHalf; }
+  int getHoldA() const { return holdA; }
+  int getHoldB() const { return holdB; }
+  bool getMuteA() const { return muteA; }
+  bool getMuteB() const { return muteB; }
+  int getLenMin() const { return load(lenMin); }
+  int getLenRange() const { return load(lenRange); }
+  int getZeroThreshold() const { return load(zeroThreshold); }
+  int getPitchMode() const { return load(pitchMode); }
+  float getSpread() const { return load(spread); }
+  float getSpeed() const { return load(speed); }
+
+  // Longest hold range that keeps 32767 * lenRange within a signed 32-bit product.
+  static constexpr int kMaxLenRange = 65538;
+  // Upper bound for lenMin, so that a hold count plus a fade length stays a valid int.
+  static constexpr int kMaxLenMin = 1 << 30;
+
+ private:
+  // Members shared with the UI thread: relaxed atomics, which compile to plain moves.
+  template <typename T>
+  static T load(const std::atomic<T>& a) {
+    return a.load(std::memory_order_relaxed);
+  }
+  template <typename T>
+  static void store(std::atomic<T>& a, T v) {
+    a.store(v, std::memory_order_relaxed);
+  }
+
+  float readHead(double pos, bool mute) const;
+  double advance(double pos, float rate) const;
+  double wrapFar(double pos) const;
+  float walkFrom(float rate) const;
+  void walk(bool walkA, bool walkB);
+  void drawHolds();
+  void jump(double& pos, bool& mute, int hold);
+  void takePitchRange();
+
+  std::atomic<int> pitchMode{0};
+  const float* samples = nullptr;
+  std::unique_ptr<float[]> window;
+  int frameCount = 0;
+  int fadeLength = 0;
+  int windowPos = 0;
+  int state = HoldA;
+  // Positions are doubles: a float position would quantise a head's advance far into a long sound.
+  double posA = 0.0;
+  double posB = 0.0;
+  double wrapLen = 0.0;
+  double location = 0.0;
+  std::atomic<float> spread{0.0f};
+  std::atomic<float> speed{0.0f};
+
+  // The rate state belongs to the synthesis thread. setPitchRange publishes a new range and its
+  // centred rate as one unit (a sequence-numbered snapshot); nextSample takes it whole before it
+  // walks, so a rate can never be left outside the range that was set last.
+  float pitchMin = 0.0f;
+  float pitchMax = 0.0f;
+  float rateA = 0.0f;
+  float rateB = 0.0f;
+  float walkHalf = 0.0f;
+  float walkStep = 0.0f;
+  struct PublishedPitch {
+    std::atomic<uint32_t> sequence{0};
+    std::atomic<float> pitchMin{0.0f};
+    std::atomic<float> pitchMax{0.0f};
+    std::atomic<float> walkStep{0.0f};
+    std::atomic<float> walkHalf{0.0f};
+    std::atomic<float> rate{0.0f};
+  } published;
+  uint32_t takenSequence = 0;
+
+  std::atomic<int> lenMin{0};
+  std::atomic<int> lenRange{0};
+  int holdA = 0;
+  int holdB = 0;
+  bool muteA = false;
+  bool muteB = false;
+  std::atomic<int> zeroThreshold{0};
+};
