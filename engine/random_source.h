@@ -9,7 +9,9 @@
 // visible to ThreadSanitizer and costs plain moves.
 inline std::atomic<uint32_t> g_randomState{1};
 
-inline void seedRandom(uint32_t seed) { g_randomState.store(seed, std::memory_order_relaxed); }
+inline void seedRandom(uint32_t seed) {
+  g_randomState.store(seed, std::memory_order_relaxed);
+}
 
 // Uniform over 0..32767, the same sequence on every platform for the same seed.
 inline int drawRandom() {
