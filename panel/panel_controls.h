@@ -49,7 +49,7 @@ struct SliderRange {
 
 // In the order the ranges are set at start-up.
 constexpr SliderRange kSliderRanges[] = {
-    {IDC_LENGTH1, 0, 4000, 3000},   {IDC_LENGTH2, 0, 4000, 3000},  {IDC_ZERO, 0, 1000, 1000},
+    {IDC_LENGTH1, 0, 4000, 3000},   {IDC_LENGTH2, 0, 4000, 3000},   {IDC_ZERO, 0, 1000, 1000},
     {IDC_PITCH1, 0, 100000, 75000}, {IDC_PITCH2, 0, 100000, 75000}, {IDC_PITCHWALK, 0, 10000, 0},
     {IDC_SPREAD, 0, 1000, 0},       {IDC_SPEED, 0, 10000, 5000},    {IDC_FADE, 1, 4000, 1000},
 };
@@ -70,6 +70,13 @@ float walkScale(int position);
 float spreadFraction(int position);
 float locationSpeed(int position);
 int pitchModeOf(int method);
+
+// The position a control shows after `position` is written to it: a slider clamps to its range.
+int shownPosition(int id, long long position);
+// The member that mirrors a slider, or null for a control that is not a slider.
+int* sliderMember(ControlValues& values, int id);
+// The start-up positions of every slider, and Method not ticked; the link members stay.
+void setStartupPositions(ControlValues& values);
 
 class PanelControls {
  public:
@@ -95,6 +102,12 @@ class PanelControls {
   const ControlValues& values() const { return m_values; }
 
  private:
+  void applyLengths();
+  void applyZero();
+  void applyPitchRange();
+  void applyLinkedPitch(int position);
+  void applyLocation();
+
   Granulator& m_granulator;
   ControlExchange& m_exchange;
   ControlValues m_values;

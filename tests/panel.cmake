@@ -1,0 +1,1 @@
+grain_test(panel_controls_test controls)
