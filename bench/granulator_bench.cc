@@ -1,2 +1,57 @@
+// Samples per second of the granular engine at the panel's start-up settings and with a walk.
 #include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <vector>
+
+#include "engine/granulator.h"
+#include "engine/random_source.h"
+
+namespace {
+
+std::vector<float> tone() {
+  std::vector<float> s(441000);  // ten seconds
+  for (size_t i = 0; i < s.size(); ++i) {
+    s[i] = static_cast<float>(0.5 * std::sin(i * 0.0627));
+  }
+  return s;
+}
+
+void run(benchmark::State& state, bool walking) {
+  static const std::vector<float> samples = tone();
+  Granulator g;
+  g.prepare(samples.data(), static_cast<int>(samples.size()), 1000);
+  seedRandom(1);
+  g.setLengthRange(1000, 1000);
+  g.setZeroChance(0.0f);
+  if (walking) {
+    g.setPitchRange(0.5f, 1.5f, 0.005f);
+    g.setPitchMode(1);
+  } else {
+    g.setPitchRange(1.0f, 1.0f, 0.0f);
+    g.setPitchMode(2);
+  }
+  g.setLocation(0.0f, 1.0f);
+  constexpr int kBlock = 4096;
+  for (auto _ : state) {
+    float sum = 0.0f;
+    for (int i = 0; i < kBlock; ++i) {
+      sum += g.nextSample();
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * kBlock);
+}
+
+void BM_StartupSettings(benchmark::State& state) {
+  run(state, false);
+}
+void BM_PitchModeOneWithWalk(benchmark::State& state) {
+  run(state, true);
+}
+
+}  // namespace
+
+BENCHMARK(BM_StartupSettings);
+BENCHMARK(BM_PitchModeOneWithWalk);
 BENCHMARK_MAIN();

@@ -86,9 +86,11 @@ void Granulator::setZeroChance(float p) {
   store(zeroThreshold, static_cast<int>((1.0 - p) * 32768.0));
 }
 
+// The per-sample steps below are forced inline: a call per step costs more than the step.
+
 // Takes a newer pitch snapshot if one is complete; a snapshot caught mid-write is taken on a
 // later sample instead, so the synthesis thread never waits for the UI thread.
-void Granulator::takePitchRange() {
+[[gnu::always_inline]] inline void Granulator::takePitchRange() {
   const uint32_t seq = published.sequence.load(std::memory_order_acquire);
   if (seq == takenSequence || (seq & 1u) != 0) {
     return;
@@ -111,7 +113,7 @@ void Granulator::takePitchRange() {
   takenSequence = seq;
 }
 
-float Granulator::readHead(double pos, bool mute) const {
+[[gnu::always_inline]] inline float Granulator::readHead(double pos, bool mute) const {
   if (mute) {
     return 0.0f;
   }
@@ -131,7 +133,7 @@ double Granulator::wrapFar(double pos) const {
   return r >= 0.0 && r <= wrapLen ? r : 0.0;
 }
 
-double Granulator::advance(double pos, float rate) const {
+[[gnu::always_inline]] inline double Granulator::advance(double pos, float rate) const {
   double sum = pos + rate;
   if (sum >= wrapLen) {
     sum = sum - wrapLen;
@@ -144,7 +146,7 @@ double Granulator::advance(double pos, float rate) const {
   return sum;
 }
 
-float Granulator::walkFrom(float rate) const {
+[[gnu::always_inline]] inline float Granulator::walkFrom(float rate) const {
   for (;;) {
     const double c = drawUnit() * walkStep + rate - walkHalf;
     if (!(c < pitchMin || c > pitchMax)) {
@@ -153,7 +155,7 @@ float Granulator::walkFrom(float rate) const {
   }
 }
 
-void Granulator::walk(bool walkA, bool walkB) {
+[[gnu::always_inline]] inline void Granulator::walk(bool walkA, bool walkB) {
   if (load(pitchMode) == 1) {
     if (walkA) {
       rateA = walkFrom(rateA);
