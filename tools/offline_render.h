@@ -1,0 +1,39 @@
+// The first Run of a freshly started panel, driven without a window, device or clock.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "engine/granulator.h"
+#include "panel/panel_controls.h"
+
+class OfflineRender {
+ public:
+  OfflineRender();
+  OfflineRender(const OfflineRender&) = delete;
+  OfflineRender& operator=(const OfflineRender&) = delete;
+
+  // Loads the sound as File... does. False when the file is refused.
+  bool load(const char* path);
+  // Takes a loaded buffer of at least two frames instead of a file (no edge fades applied).
+  void useSamples(std::unique_ptr<float[]> samples, int frameCount);
+  // Prepare, seed, full parameter application: once per object, after load or useSamples.
+  void start(const ControlValues& positions, uint32_t seed);
+  void render(float* out, int count);
+
+  int frameCount() const { return m_frameCount; }
+
+ private:
+  // The positions come from the caller; there is no window to exchange them with.
+  class NoExchange : public ControlExchange {
+   public:
+    void readControls(ControlValues&) override {}
+    void writeControls(const ControlValues&) override {}
+  };
+
+  std::unique_ptr<float[]> m_samples;
+  int m_frameCount = 0;
+  Granulator m_granulator;
+  NoExchange m_exchange;
+  PanelControls m_controls;
+};

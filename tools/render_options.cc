@@ -1,0 +1,194 @@
+// Parses grainrender's arguments: two paths, a length, a seed, slider positions and the format.
+#include "tools/render_options.h"
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+const char kRenderUsage[] =
+    "usage: grainrender INPUT.wav OUTPUT.wav [options]\n"
+    "  --samples N | --seconds S   length of the output (default: 10 seconds, 441000 samples)\n"
+    "  --seed N                    random seed, 0 to 4294967295 (default: the current time in\n"
+    "                              seconds, printed on stderr as \"seed N\")\n"
+    "  --length1 P  --length2 P  --zero P  --pitch1 P  --pitch2 P  --walk P  --method 0|1\n"
+    "  --spread P  --speed P  --fade P\n"
+    "                              slider positions on the panel's own scales (default: the\n"
+    "                              panel's start-up positions); a position outside a slider's\n"
+    "                              range is taken at the nearest end\n"
+    "  --float                     write 32-bit float samples instead of 16-bit PCM\n"
+    "  --help                      this text\n";
+
+namespace {
+
+struct SliderOption {
+  const char* name;
+  int id;
+};
+
+constexpr SliderOption kSliderOptions[] = {
+    {"--length1", IDC_LENGTH1}, {"--length2", IDC_LENGTH2}, {"--zero", IDC_ZERO},
+    {"--pitch1", IDC_PITCH1},   {"--pitch2", IDC_PITCH2},   {"--walk", IDC_PITCHWALK},
+    {"--spread", IDC_SPREAD},   {"--speed", IDC_SPEED},     {"--fade", IDC_FADE},
+};
+
+// The 44 header bytes are counted in the RIFF size, which is itself 32 bits.
+constexpr uint64_t kMaxDataBytes = UINT32_MAX - 36;
+
+bool isDecimal(const char* text, bool allowSign) {
+  const char* p = text;
+  if (allowSign && (*p == '-' || *p == '+')) {
+    ++p;
+  }
+  if (*p == '\0') {
+    return false;
+  }
+  for (; *p != '\0'; ++p) {
+    if (*p < '0' || *p > '9') {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A position far beyond any range still lands at the slider's end, so overflow saturates.
+bool parsePosition(const char* text, long long& value) {
+  if (!isDecimal(text, true)) {
+    return false;
+  }
+  value = std::strtoll(text, nullptr, 10);
+  return true;
+}
+
+bool parseUnsigned(const char* text, uint64_t limit, uint64_t& value) {
+  if (!isDecimal(text, false)) {
+    return false;
+  }
+  errno = 0;
+  const unsigned long long parsed = std::strtoull(text, nullptr, 10);
+  if (errno == ERANGE || parsed > limit) {
+    return false;
+  }
+  value = parsed;
+  return true;
+}
+
+bool parseSeconds(const char* text, uint64_t& samples) {
+  if (*text == '\0' || !((*text >= '0' && *text <= '9') || *text == '.')) {
+    return false;
+  }
+  char* end = nullptr;
+  const double seconds = std::strtod(text, &end);
+  // Anything beyond a day is refused later as too long; the bound only keeps the product finite.
+  if (*end != '\0' || !(seconds >= 0.0) || seconds > 1e7) {
+    return false;
+  }
+  samples = static_cast<uint64_t>(std::llround(seconds * kRenderRate));
+  return true;
+}
+
+const SliderOption* sliderOption(const char* name) {
+  for (const SliderOption& option : kSliderOptions) {
+    if (std::strcmp(option.name, name) == 0) {
+      return &option;
+    }
+  }
+  return nullptr;
+}
+
+bool takesValue(const char* name) {
+  static const char* const kValueOptions[] = {"--method", "--seed", "--samples", "--seconds"};
+  for (const char* option : kValueOptions) {
+    if (std::strcmp(option, name) == 0) {
+      return true;
+    }
+  }
+  return sliderOption(name) != nullptr;
+}
+
+}  // namespace
+
+uint32_t maxSampleCount(bool floatOutput) {
+  return static_cast<uint32_t>(kMaxDataBytes / (floatOutput ? 4 : 2));
+}
+
+ParseOutcome parseRenderOptions(int argc, const char* const* argv, RenderOptions& options,
+                                std::string& problem) {
+  const char* paths[2] = {nullptr, nullptr};
+  int pathCount = 0;
+  bool samplesGiven = false;
+  bool secondsGiven = false;
+  uint64_t samples = options.sampleCount;
+
+  for (int i = 0; i < argc; ++i) {
+    const char* arg = argv[i];
+    if (arg[0] != '-') {
+      if (pathCount == 2) {
+        problem = std::string("unexpected argument ") + arg;
+        return ParseOutcome::kBadUsage;
+      }
+      paths[pathCount++] = arg;
+      continue;
+    }
+    if (std::strcmp(arg, "--help") == 0) {
+      return ParseOutcome::kHelp;
+    }
+    if (std::strcmp(arg, "--float") == 0) {
+      options.floatOutput = true;
+      continue;
+    }
+    if (!takesValue(arg)) {
+      problem = std::string(arg) + " is not an option";
+      return ParseOutcome::kBadUsage;
+    }
+    if (i + 1 == argc) {
+      problem = std::string(arg) + " needs a value";
+      return ParseOutcome::kBadUsage;
+    }
+    const char* value = argv[++i];
+    bool valid = true;
+    long long position = 0;
+    uint64_t number = 0;
+    if (const SliderOption* slider = sliderOption(arg)) {
+      valid = parsePosition(value, position);
+      if (valid) {
+        *sliderMember(options.positions, slider->id) = shownPosition(slider->id, position);
+      }
+    } else if (std::strcmp(arg, "--method") == 0) {
+      valid = std::strcmp(value, "0") == 0 || std::strcmp(value, "1") == 0;
+      options.positions.m_method = value[0] - '0';
+    } else if (std::strcmp(arg, "--seed") == 0) {
+      valid = parseUnsigned(value, UINT32_MAX, number);
+      options.seed = static_cast<uint32_t>(number);
+      options.seedGiven = true;
+    } else if (std::strcmp(arg, "--samples") == 0) {
+      valid = parseUnsigned(value, UINT64_MAX, samples);
+      samplesGiven = true;
+    } else {
+      valid = parseSeconds(value, samples);
+      secondsGiven = true;
+    }
+    if (!valid) {
+      problem = std::string("bad value for ") + arg + ": " + value;
+      return ParseOutcome::kBadUsage;
+    }
+  }
+
+  if (pathCount != 2) {
+    problem = "an input and an output file are needed";
+    return ParseOutcome::kBadUsage;
+  }
+  if (samplesGiven && secondsGiven) {
+    problem = "--samples and --seconds exclude each other";
+    return ParseOutcome::kBadUsage;
+  }
+  if (samples > maxSampleCount(options.floatOutput)) {
+    problem = "the output would be too long for a WAV file";
+    return ParseOutcome::kBadUsage;
+  }
+  options.inputPath = paths[0];
+  options.outputPath = paths[1];
+  options.sampleCount = static_cast<uint32_t>(samples);
+  return ParseOutcome::kRender;
+}

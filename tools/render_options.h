@@ -1,0 +1,33 @@
+// The command line of grainrender, parsed into one record.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "panel/panel_controls.h"
+
+constexpr int kRenderRate = 44100;
+
+struct RenderOptions {
+  std::string inputPath;
+  std::string outputPath;
+  uint32_t sampleCount = 10 * kRenderRate;
+  bool seedGiven = false;
+  uint32_t seed = 0;
+  // Slider positions as the sliders would show them; the link members play no part.
+  ControlValues positions;
+  bool floatOutput = false;
+
+  RenderOptions() { setStartupPositions(positions); }
+};
+
+enum class ParseOutcome { kRender, kHelp, kBadUsage };
+
+extern const char kRenderUsage[];
+
+// Fills `options` from the arguments after the program name; on kBadUsage `problem` says why.
+ParseOutcome parseRenderOptions(int argc, const char* const* argv, RenderOptions& options,
+                                std::string& problem);
+
+// The most samples whose data still fits a WAV file's 32-bit sizes.
+uint32_t maxSampleCount(bool floatOutput);
