@@ -1,0 +1,1 @@
+grain_bench(grainrender_bench render)
