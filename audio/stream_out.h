@@ -1,0 +1,49 @@
+// Plays an endless stream of float samples through a looping ring, paced by its play position.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "audio/sound_ring.h"
+
+class StreamOut {
+ public:
+  static constexpr uint32_t kRingBytes = 8192;
+  static constexpr int kBlockLength = 256;
+  // The room the writer waits for and the bytes it locks per block: a constant of the write,
+  // not derived from the block length.
+  static constexpr uint32_t kBlockBytes = 512;
+  // The rate that turns a byte shortfall into a sleep, whatever format was asked for.
+  static constexpr double kBytesPerSecond = 88200.0;
+  // With the run flag cleared, a play position that stands still this long means a dead device.
+  static constexpr int kStallMs = 200;
+
+  // Opens the device and starts the ring playing silence. A failing step prints its message on
+  // stderr and ends the process with status 1.
+  StreamOut(SoundRing& sound, float sampleRate, int channels);
+  virtual ~StreamOut();
+  StreamOut(const StreamOut&) = delete;
+  StreamOut& operator=(const StreamOut&) = delete;
+
+  void putSample(float x);
+  // Writes the 512 bytes at `samples` behind the play position, waiting for room first. Returns
+  // -1 when the play position cannot be read, 0 otherwise (written, or dropped).
+  int writeBlock(const int16_t* samples, int count);
+
+  uint32_t getWriteOffset() const { return writeOffset; }
+  int getBlockFill() const { return blockFill; }
+
+ private:
+  [[noreturn]] static void fail(const char* message);
+  uint32_t unwrap(uint32_t position) const;
+
+  SoundRing& sound;
+  uint32_t writeOffset = 0;
+  uint32_t ringBytes = 0;
+  std::array<int16_t, kBlockLength> block{};
+  int blockLength = kBlockLength;
+  int blockFill = 0;
+};
+
+// floor(shortfall / 88.2) + 1 milliseconds: enough for the device to play the missing bytes.
+int sleepMsForShortfall(uint32_t shortfallBytes);
