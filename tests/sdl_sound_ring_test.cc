@@ -1,0 +1,157 @@
+// The SDL sound ring and the worker on SDL's dummy and disk drivers.
+#include "audio/sdl_sound_ring.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audio/pcm16.h"
+#include "audio/run_flag.h"
+#include "audio/stream_out.h"
+#include "audio/synth_thread.h"
+#include "engine/granulator.h"
+#include "engine/random_source.h"
+
+namespace {
+
+// Two seconds of an offset sine: never silent at the start, so the stream's first sample shows.
+std::vector<float> offsetSine() {
+  std::vector<float> samples(88200);
+  for (size_t i = 0; i < samples.size(); ++i) {
+    samples[i] = static_cast<float>(0.25 + 0.5 * std::sin(2.0 * M_PI * 220.0 * i / 44100.0));
+  }
+  return samples;
+}
+
+void prepareEngine(Granulator& granulator, const std::vector<float>& samples, uint32_t seed) {
+  seedRandom(seed);
+  granulator.prepare(samples.data(), static_cast<int>(samples.size()), 1000);
+  granulator.setLengthRange(500, 3000);
+  granulator.setZeroChance(0.0f);
+  granulator.setPitchRange(0.75f, 1.5f, 0.01f);
+  granulator.setLocation(0.05f, 1.0f);
+  granulator.setPitchMode(1);
+}
+
+std::vector<int16_t> readSamples(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::vector<int16_t> samples(bytes.size() / 2);
+  std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+  return samples;
+}
+
+TEST(SdlSoundRing, PlayPositionMovesInCallbackStepsWhilePlaying) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  SdlSoundRing sound;
+  ASSERT_TRUE(sound.openDevice());
+  ASSERT_TRUE(sound.setFormat(makeWaveFormat(44100.0f, 1)));
+  ASSERT_TRUE(sound.createRing(StreamOut::kRingBytes));
+  uint32_t statusWord = 1;
+  ASSERT_TRUE(sound.status(statusWord));
+  EXPECT_EQ(statusWord, 0u);
+  ASSERT_TRUE(sound.playLooping());
+  ASSERT_TRUE(sound.status(statusWord));
+  EXPECT_EQ(statusWord, kStatusPlaying | kStatusLooping);
+
+  // A real device moves in real time; wait for two moves, with a generous deadline.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  uint32_t first = 0;
+  uint32_t position = 0;
+  ASSERT_TRUE(sound.playPosition(first));
+  int moves = 0;
+  while (moves < 2 && std::chrono::steady_clock::now() < deadline) {
+    sound.sleep(1);
+    uint32_t now = 0;
+    ASSERT_TRUE(sound.playPosition(now));
+    if (now != position) {
+      position = now;
+      ++moves;
+    }
+  }
+  EXPECT_EQ(moves, 2);
+  EXPECT_EQ(position % (SdlSoundRing::kCallbackSamples * 2), 0u);
+  EXPECT_LT(position, StreamOut::kRingBytes);
+
+  sound.stop();
+  ASSERT_TRUE(sound.status(statusWord));
+  EXPECT_EQ(statusWord, 0u);
+  sound.releaseRing();
+  EXPECT_FALSE(sound.playPosition(position));
+  sound.releaseDevice();
+}
+
+// The live path plays exactly the engine's stream, with no block lost or repeated.
+TEST(SdlSoundRing, DiskDriverCapturesTheEnginesOwnStream) {
+  const std::string path = ::testing::TempDir() + "grain_disk_capture.raw";
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
+  // 10 ms per 256-sample callback: a device slower than real time, so a busy machine cannot
+  // make the writer fall a whole ring behind.
+  setenv("SDL_DISKAUDIODELAY", "10", 1);
+
+  const std::vector<float> samples = offsetSine();
+  const uint32_t seed = 20261208;
+  Granulator live;
+  prepareEngine(live, samples, seed);
+  g_running = true;
+  std::thread worker(SynthThread, &live);
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  g_running = false;
+  worker.join();
+
+  std::vector<int16_t> captured = readSamples(path);
+  std::remove(path.c_str());
+  // Silence while the device is paused, after it stops, and the ring's first lap.
+  while (!captured.empty() && captured.back() == 0) {
+    captured.pop_back();
+  }
+  size_t start = 0;
+  while (start < captured.size() && captured[start] == 0) {
+    ++start;
+  }
+  ASSERT_GE(start, StreamOut::kRingBytes / 2) << "the ring's first lap must be silent";
+
+  Granulator reference;
+  prepareEngine(reference, samples, seed);
+  std::vector<int16_t> expected(captured.size() - start);
+  for (int16_t& sample : expected) {
+    sample = toPcm16(reference.nextSample());
+  }
+  ASSERT_FALSE(expected.empty());
+  ASSERT_NE(expected[0], 0) << "the engine's stream starts at frame 0 of the buffer";
+  ASSERT_GT(expected.size(), 8000u) << "the device played too little to judge";
+
+  size_t mismatches = 0;
+  size_t firstMismatch = 0;
+  for (size_t i = 0; i < expected.size(); ++i) {
+    if (captured[start + i] != expected[i] && mismatches++ == 0) {
+      firstMismatch = i;
+    }
+  }
+  EXPECT_EQ(mismatches, 0u) << "first at stream sample " << firstMismatch << " of "
+                            << expected.size();
+}
+
+TEST(SdlSoundRingDeathTest, UnavailableDriverEndsTheProcessWithStatusOne) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+        Granulator granulator;
+        g_running = true;
+        SynthThread(&granulator);
+      },
+      ::testing::ExitedWithCode(1), ::testing::Eq("Cannot open default directsound device!!\n"));
+}
+
+}  // namespace
