@@ -1,0 +1,1 @@
+grain_bench(wave_bench wave)

@@ -1,0 +1,180 @@
+// Loading a ten-minute 16-bit mono WAV file to faded floats, against a plain read of its bytes.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "tests/test_wav.h"
+#include "wave/fade_edges.h"
+#include "wave/wave_reader.h"
+
+namespace {
+
+constexpr uint32_t kTenMinuteFrames = 10 * 60 * 44100;
+
+std::string writeTenMinuteFile(const testwav::TempDir& dir) {
+  const std::string path = dir.pathOf("ten-minutes.wav");
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr)
+    return path;
+  const std::vector<uint8_t> header =
+      testwav::headerBytes(testwav::consistentHeader(1, 16, kTenMinuteFrames * 2));
+  std::fwrite(header.data(), 1, header.size(), f);
+  std::vector<uint8_t> block;
+  for (uint32_t i = 0; i < kTenMinuteFrames; ++i) {
+    const auto s = static_cast<int16_t>(20000.0 * std::sin(i * 0.0313) + (i * 2654435761u >> 22));
+    testwav::appendLe16(block, static_cast<uint16_t>(s));
+    if (block.size() >= (1 << 20) || i + 1 == kTenMinuteFrames) {
+      std::fwrite(block.data(), 1, block.size(), f);
+      block.clear();
+    }
+  }
+  std::fclose(f);
+  return path;
+}
+
+const std::string& filePath() {
+  static const testwav::TempDir dir;
+  static const std::string path = writeTenMinuteFile(dir);
+  return path;
+}
+
+// The baseline: one open, its length, one buffer and read() until every byte is in.
+size_t plainRead(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY);
+  struct stat info;
+  fstat(fd, &info);
+  const auto size = static_cast<size_t>(info.st_size);
+  std::unique_ptr<char[]> bytes(new char[size]);
+  size_t got = 0;
+  while (got < size) {
+    const ssize_t r = read(fd, bytes.get() + got, size - got);
+    if (r <= 0)
+      break;
+    got += static_cast<size_t>(r);
+  }
+  close(fd);
+  benchmark::DoNotOptimize(bytes.get());
+  return got;
+}
+
+// The loader's own work: open, readFloats into the caller's buffer, fadeEdges, close.
+uint32_t loadFaded(const std::string& path, float* samples) {
+  WaveReader reader;
+  if (!reader.open(path.c_str()))
+    return 0;
+  const uint32_t n = reader.frameCount();
+  reader.readFloats(samples);
+  fadeEdges(samples, static_cast<int>(n));
+  reader.close();
+  benchmark::DoNotOptimize(samples);
+  return n;
+}
+
+constexpr int64_t kFileBytes = 44 + int64_t{kTenMinuteFrames} * 2;
+
+void BM_PlainRead(benchmark::State& state) {
+  const std::string& path = filePath();
+  plainRead(path);  // into the page cache
+  for (auto _ : state) benchmark::DoNotOptimize(plainRead(path));
+  state.SetBytesProcessed(state.iterations() * kFileBytes);
+}
+BENCHMARK(BM_PlainRead)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The float buffer is the caller's and already resident, as after a first load of this length.
+void BM_LoadIntoResidentBuffer(benchmark::State& state) {
+  const std::string& path = filePath();
+  plainRead(path);
+  std::unique_ptr<float[]> samples(new float[kTenMinuteFrames]);
+  loadFaded(path, samples.get());
+  for (auto _ : state) benchmark::DoNotOptimize(loadFaded(path, samples.get()));
+  state.SetBytesProcessed(state.iterations() * kFileBytes);
+}
+BENCHMARK(BM_LoadIntoResidentBuffer)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The panel's whole File... path: a new float buffer on every load, so its first-touch page
+// faults (twice the file's size) are counted too.
+void BM_LoadIntoNewBuffer(benchmark::State& state) {
+  const std::string& path = filePath();
+  plainRead(path);
+  for (auto _ : state) {
+    std::unique_ptr<float[]> samples(new float[kTenMinuteFrames]);
+    benchmark::DoNotOptimize(loadFaded(path, samples.get()));
+  }
+  state.SetBytesProcessed(state.iterations() * kFileBytes);
+}
+BENCHMARK(BM_LoadIntoNewBuffer)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// Peak resident memory in KiB since the last resetPeak(), from the kernel's high-water mark.
+long peakKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0)
+      return std::stol(line.substr(6));
+  }
+  return -1;
+}
+
+long currentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0)
+      return std::stol(line.substr(6));
+  }
+  return -1;
+}
+
+bool resetPeak() {
+  std::ofstream clear("/proc/self/clear_refs");
+  clear << "5";
+  clear.flush();
+  return clear.good();
+}
+
+// Peak memory above the resident set the load starts from. The float buffer the caller keeps is
+// allocated and touched beforehand, so what remains is the loader's own extra memory.
+void reportPeakMemory() {
+  const std::string& path = filePath();
+  plainRead(path);
+  std::unique_ptr<float[]> samples(new float[kTenMinuteFrames]);
+  std::memset(samples.get(), 0, sizeof(float) * kTenMinuteFrames);
+
+  if (!resetPeak()) {
+    std::printf("peak memory: /proc/self/clear_refs not writable, not measured\n");
+    return;
+  }
+  long before = currentKiB();
+  plainRead(path);
+  const long plainExtra = peakKiB() - before;
+
+  resetPeak();
+  before = currentKiB();
+  loadFaded(path, samples.get());
+  const long loadExtra = peakKiB() - before;
+  std::printf(
+      "peak extra memory: plain read %.1f MiB, load to floats %.1f MiB "
+      "(temporary 16-bit array %.1f MiB)\n",
+      plainExtra / 1024.0, loadExtra / 1024.0, kTenMinuteFrames * 2 / 1048576.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
+  reportPeakMemory();
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
