@@ -1,0 +1,15 @@
+// The panel's modal conversations with the user, behind an interface that tests replace.
+#pragma once
+
+#include <string>
+
+class PanelServices {
+ public:
+  virtual ~PanelServices() = default;
+  // A message box with OK and Cancel; which button closes it does not matter.
+  virtual void showMessage(const char* text) = 0;
+  // The open dialog for one WAV file. False when the user cancels.
+  virtual bool chooseWaveFile(std::string& path) = 0;
+  // The help box that F1 opens.
+  virtual void showHelp(const char* text) = 0;
+};

@@ -1,0 +1,74 @@
+// Run/Stop and File...: the run flag, the synthesis worker, the sample buffer and the order of
+// engine calls, free of any window layer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+class ControlExchange;
+class Granulator;
+class PanelControls;
+class PanelServices;
+
+constexpr const char* kSelectFileText = "Please select a file first...";
+constexpr const char* kWrongFormatText = "Wrong file format";
+constexpr const char* kNoMemoryText = "Not enough memory to load this file";
+constexpr const char* kRunCaption = "Run";
+constexpr const char* kStopCaption = "Stop";
+
+// The two things the transport shows in the window besides its messages.
+class TransportView {
+ public:
+  virtual ~TransportView() = default;
+  virtual void setRunCaption(const char* caption) = 0;
+  virtual void enableFade(bool enabled) = 0;
+};
+
+class Transport {
+ public:
+  using Worker = uint32_t (*)(Granulator*);
+  using Clock = uint32_t (*)();
+  using Allocate = std::unique_ptr<float[]> (*)(size_t frames);
+
+  // Defaults: the real synthesis thread, the wall clock in seconds, a non-throwing allocation.
+  Transport(Granulator& granulator, PanelControls& controls, ControlExchange& exchange,
+            TransportView& view, PanelServices& services);
+  // Clears the run flag and waits for the worker before the buffer goes away.
+  ~Transport();
+  Transport(const Transport&) = delete;
+  Transport& operator=(const Transport&) = delete;
+
+  void setWorker(Worker worker) { m_worker = worker; }
+  void setClock(Clock clock) { m_clock = clock; }
+  void setAllocate(Allocate allocate) { m_allocate = allocate; }
+
+  // Flag cleared, caption "Run", no sound, start-up positions written to the controls.
+  void initialise();
+  void OnRunStop();
+  void OnFile();
+
+  bool playing() const;
+  const float* samples() const { return m_samples.get(); }
+  int frameCount() const { return m_frameCount; }
+
+ private:
+  void stop();
+  void start();
+  // Returns once the previous worker has left its loop; the flag must already be clear.
+  void joinWorker();
+  bool load(const char* path);
+
+  Granulator& m_granulator;
+  PanelControls& m_controls;
+  ControlExchange& m_exchange;
+  TransportView& m_view;
+  PanelServices& m_services;
+  Worker m_worker;
+  Clock m_clock;
+  Allocate m_allocate;
+  std::unique_ptr<float[]> m_samples;
+  int m_frameCount = 0;
+  std::thread m_thread;
+};
