@@ -1,0 +1,14 @@
+// The application object: runs the panel as its one window and ends when it closes.
+#pragma once
+
+#include <QApplication>
+
+class CPanelApp : public QApplication {
+  Q_OBJECT
+
+ public:
+  CPanelApp(int& argc, char** argv);
+
+  // Runs the panel modally until it closes and returns the process's exit status, 0.
+  int InitInstance();
+};

@@ -1,0 +1,263 @@
+// The panel window: builds the controls from the template and forwards to the plain logic.
+#include "panel/panel_dlg.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSlider>
+
+#include "panel/dialog_template.h"
+#include "panel/help_text.h"
+#include "panel/panel_icon.h"
+#include "panel/panel_services.h"
+
+namespace {
+
+constexpr int kFirstId = IDC_RUN;
+constexpr int kLastId = IDC_LINKLENGTH;
+constexpr char kIdProperty[] = "controlId";
+
+QSlider* makeSlider(QWidget* parent) {
+  auto* slider = new QSlider(Qt::Vertical, parent);
+  // A vertical slider shows its low end at the top, and Up moves the thumb up.
+  slider->setInvertedAppearance(true);
+  slider->setInvertedControls(true);
+  slider->setTickPosition(QSlider::NoTicks);
+  return slider;
+}
+
+}  // namespace
+
+CPanelDlg::CPanelDlg(PanelServices& services, QWidget* parent)
+    : QDialog(parent),
+      m_controls(m_granulator, *this),
+      m_transport(m_granulator, m_controls, *this, *this, services),
+      m_services(services),
+      m_hIcon(makePanelIcon()) {
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setWindowTitle(QStringLiteral("Grainpanel"));
+  buildControls();
+
+  connect(m_runButton, &QPushButton::clicked, this, &CPanelDlg::OnRunStop);
+  connect(m_fileButton, &QPushButton::clicked, this, &CPanelDlg::OnFile);
+  connect(m_methodBox, &QCheckBox::clicked, this, &CPanelDlg::OnMethod);
+  connect(m_resetButton, &QPushButton::clicked, this, &CPanelDlg::OnReset);
+  auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  connect(help, &QShortcut::activated, this, &CPanelDlg::OnHelp);
+
+  OnInitDialog();
+}
+
+// The transport member clears the flag and waits for the worker before the buffer and the
+// engine go; nothing else here needs ordering.
+CPanelDlg::~CPanelDlg() = default;
+
+void CPanelDlg::buildControls() {
+  const QFontMetrics metrics(font());
+  const DialogBaseUnits units =
+      baseUnitsOf(metrics.horizontalAdvance(
+                      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")),
+                  metrics.height());
+  setFixedSize(dluToPixelsX(kDialogWidthDlu, units), dluToPixelsY(kDialogHeightDlu, units));
+
+  QList<QGroupBox*> groups;
+  for (const ControlTemplate& t : kPanelTemplate) {
+    QWidget* widget = nullptr;
+    switch (t.kind) {
+      case ControlKind::PushButton: {
+        auto* button = new QPushButton(QString::fromUtf8(t.caption), this);
+        button->setAutoDefault(true);
+        widget = button;
+        break;
+      }
+      case ControlKind::Slider:
+        widget = makeSlider(this);
+        break;
+      case ControlKind::GroupBox: {
+        auto* group = new QGroupBox(QString::fromUtf8(t.caption), this);
+        group->setAlignment(t.captionLeft ? Qt::AlignLeft : Qt::AlignHCenter);
+        groups.append(group);
+        widget = group;
+        break;
+      }
+      case ControlKind::CheckBox: {
+        auto* box = new QCheckBox(QString::fromUtf8(t.caption), this);
+        box->setLayoutDirection(Qt::RightToLeft);
+        widget = box;
+        break;
+      }
+      case ControlKind::LinkToggle: {
+        auto* toggle = new QPushButton(this);
+        toggle->setCheckable(true);
+        // A toggle is no push button: Enter on it ends the dialog rather than flipping it.
+        toggle->setAutoDefault(false);
+        widget = toggle;
+        break;
+      }
+    }
+    widget->setGeometry(dluToPixelsX(t.x, units), dluToPixelsY(t.y, units),
+                        dluToPixelsX(t.width, units), dluToPixelsY(t.height, units));
+    widget->setProperty(kIdProperty, t.id);
+  }
+  // The boxes only frame the controls; they must not sit above them and take their clicks.
+  for (QGroupBox* group : groups) {
+    group->lower();
+    group->setAttribute(Qt::WA_TransparentForMouseEvents);
+  }
+
+  m_runButton = static_cast<QPushButton*>(control(IDC_RUN));
+  m_fileButton = static_cast<QPushButton*>(control(IDC_FILE));
+  m_resetButton = static_cast<QPushButton*>(control(IDC_RESET));
+  m_methodBox = static_cast<QCheckBox*>(control(IDC_METHOD));
+  m_linkLengthBox = static_cast<QPushButton*>(control(IDC_LINKLENGTH));
+  m_linkPitchBox = static_cast<QPushButton*>(control(IDC_LINKPITCH));
+  m_fadeCtrl = static_cast<QSlider*>(control(IDC_FADE));
+  m_speedCtrl = static_cast<QSlider*>(control(IDC_SPEED));
+  m_spreadCtrl = static_cast<QSlider*>(control(IDC_SPREAD));
+  m_pitchWalkCtrl = static_cast<QSlider*>(control(IDC_PITCHWALK));
+  m_pitch2Ctrl = static_cast<QSlider*>(control(IDC_PITCH2));
+  m_pitch1Ctrl = static_cast<QSlider*>(control(IDC_PITCH1));
+  m_zeroCtrl = static_cast<QSlider*>(control(IDC_ZERO));
+  m_length1Ctrl = static_cast<QSlider*>(control(IDC_LENGTH1));
+  m_length2Ctrl = static_cast<QSlider*>(control(IDC_LENGTH2));
+}
+
+void CPanelDlg::OnInitDialog() {
+  setWindowIcon(m_hIcon);
+  for (const SliderRange& r : kSliderRanges) {
+    static_cast<QSlider*>(control(r.id))->setRange(r.low, r.high);
+  }
+  m_transport.initialise();
+  for (QSlider* slider : findChildren<QSlider*>()) {
+    slider->installEventFilter(this);
+  }
+}
+
+QWidget* CPanelDlg::control(int id) const {
+  if (id < kFirstId || id > kLastId) {
+    return nullptr;
+  }
+  for (QWidget* widget : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (widget->property(kIdProperty).toInt() == id) {
+      return widget;
+    }
+  }
+  return nullptr;
+}
+
+void CPanelDlg::readControls(ControlValues& v) {
+  m_inExchange = true;
+  v.m_length2 = m_length2Ctrl->value();
+  v.m_length1 = m_length1Ctrl->value();
+  v.m_zero = m_zeroCtrl->value();
+  v.m_pitch1 = m_pitch1Ctrl->value();
+  v.m_pitch2 = m_pitch2Ctrl->value();
+  v.m_pitchWalk = m_pitchWalkCtrl->value();
+  v.m_method = m_methodBox->isChecked() ? 1 : 0;
+  v.m_speed = m_speedCtrl->value();
+  v.m_spread = m_spreadCtrl->value();
+  v.m_fade = m_fadeCtrl->value();
+  v.m_linkLength = m_linkLengthBox->isChecked() ? 1 : 0;
+  v.m_linkPitch = m_linkPitchBox->isChecked() ? 1 : 0;
+  m_inExchange = false;
+}
+
+// A slider clamps a position outside its range; an unchanged position causes no repaint, so a
+// handler that writes what is already shown cannot start a cycle.
+void CPanelDlg::writeControls(const ControlValues& v) {
+  m_inExchange = true;
+  m_length2Ctrl->setValue(v.m_length2);
+  m_length1Ctrl->setValue(v.m_length1);
+  m_zeroCtrl->setValue(v.m_zero);
+  m_pitch1Ctrl->setValue(v.m_pitch1);
+  m_pitch2Ctrl->setValue(v.m_pitch2);
+  m_pitchWalkCtrl->setValue(v.m_pitchWalk);
+  m_methodBox->setChecked(v.m_method != 0);
+  m_speedCtrl->setValue(v.m_speed);
+  m_spreadCtrl->setValue(v.m_spread);
+  m_fadeCtrl->setValue(v.m_fade);
+  m_linkLengthBox->setChecked(v.m_linkLength != 0);
+  m_linkPitchBox->setChecked(v.m_linkPitch != 0);
+  m_inExchange = false;
+}
+
+void CPanelDlg::setRunCaption(const char* caption) {
+  m_runButton->setText(QString::fromUtf8(caption));
+}
+
+void CPanelDlg::enableFade(bool enabled) {
+  m_fadeCtrl->setEnabled(enabled);
+}
+
+void CPanelDlg::OnRunStop() {
+  m_transport.OnRunStop();
+}
+
+void CPanelDlg::OnFile() {
+  m_transport.OnFile();
+}
+
+void CPanelDlg::OnMethod() {
+  m_controls.OnMethod();
+}
+
+void CPanelDlg::OnReset() {
+  m_controls.OnReset();
+}
+
+void CPanelDlg::OnHelp() {
+  m_services.showHelp(kHelpText);
+}
+
+void CPanelDlg::accept() {
+  readControls(m_controls.values());
+  QDialog::accept();
+}
+
+CPanelDlg::Handler CPanelDlg::handlerOf(const QObject* slider) const {
+  if (slider == m_length1Ctrl)
+    return &PanelControls::OnCustomdrawLength1;
+  if (slider == m_length2Ctrl)
+    return &PanelControls::OnCustomdrawLength2;
+  if (slider == m_zeroCtrl)
+    return &PanelControls::OnCustomdrawZero;
+  if (slider == m_pitch1Ctrl)
+    return &PanelControls::OnCustomdrawPitch1;
+  if (slider == m_pitch2Ctrl)
+    return &PanelControls::OnCustomdrawPitch2;
+  if (slider == m_pitchWalkCtrl)
+    return &PanelControls::OnCustomdrawPitchWalk;
+  if (slider == m_spreadCtrl || slider == m_speedCtrl)
+    return &PanelControls::OnCustomdrawLocation;
+  if (slider == m_fadeCtrl)
+    return &PanelControls::OnCustomdrawFade;
+  return nullptr;
+}
+
+// Every paint of a slider runs its handler before the slider draws, so the sound follows a
+// dragged thumb and every slider applies itself when the panel is first shown.
+bool CPanelDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Paint && !m_inExchange) {
+    if (Handler handler = handlerOf(watched)) {
+      (m_controls.*handler)();
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+// Enter away from a push button ends the dialog like OK; a push button with the focus takes
+// Enter itself and never passes it here.
+void CPanelDlg::keyPressEvent(QKeyEvent* event) {
+  if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+      accept();
+      return;
+    }
+  }
+  QDialog::keyPressEvent(event);
+}

@@ -1,0 +1,38 @@
+// The real message boxes and file dialog of the panel, each modal over the active window.
+#include "panel/qt_panel_services.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Grainpanel");
+
+}  // namespace
+
+void QtPanelServices::showMessage(const char* text) {
+  QMessageBox box(QMessageBox::NoIcon, kTitle, QString::fromUtf8(text),
+                  QMessageBox::Ok | QMessageBox::Cancel, QApplication::activeWindow());
+  box.exec();
+}
+
+bool QtPanelServices::chooseWaveFile(std::string& path) {
+  QFileDialog dialog(QApplication::activeWindow());
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilter(QStringLiteral("Wave Files (*.wav)"));
+  dialog.setDefaultSuffix(QStringLiteral("wav"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return false;
+  }
+  path = QFile::encodeName(dialog.selectedFiles().first()).toStdString();
+  return true;
+}
+
+void QtPanelServices::showHelp(const char* text) {
+  QMessageBox box(QMessageBox::Information, kTitle + QStringLiteral(" Help"),
+                  QString::fromUtf8(text), QMessageBox::Ok, QApplication::activeWindow());
+  box.exec();
+}

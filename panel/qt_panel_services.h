@@ -1,0 +1,11 @@
+// The real message boxes and file dialog of the panel.
+#pragma once
+
+#include "panel/panel_services.h"
+
+class QtPanelServices : public PanelServices {
+ public:
+  void showMessage(const char* text) override;
+  bool chooseWaveFile(std::string& path) override;
+  void showHelp(const char* text) override;
+};

@@ -1,0 +1,304 @@
+// The Qt panel on the offscreen platform: layout, the paint-driven binding, the buttons, keys,
+// and the application's start and close. Sound runs through the real worker on SDL's dummy driver.
+#include "panel/panel_dlg.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QFontMetrics>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio/run_flag.h"
+#include "panel/dialog_template.h"
+#include "panel/panel_app.h"
+#include "panel/panel_services.h"
+#include "test_wav.h"
+
+namespace {
+
+class AppEnvironment : public ::testing::Environment {
+ public:
+  // Tests never open a real sound device or a real display, whatever the environment says.
+  void SetUp() override {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    app = std::make_unique<CPanelApp>(argc, argv);
+  }
+  void TearDown() override { app.reset(); }
+  static inline std::unique_ptr<CPanelApp> app;
+
+ private:
+  int argc = 1;
+  char name[16] = "panel_dlg_test";
+  char* argv[2] = {name, nullptr};
+};
+
+const auto* const kAppEnvironment = ::testing::AddGlobalTestEnvironment(new AppEnvironment);
+
+class FakeServices : public PanelServices {
+ public:
+  void showMessage(const char* text) override { messages.push_back(text); }
+  bool chooseWaveFile(std::string& path) override {
+    path = choice;
+    return !choice.empty();
+  }
+  void showHelp(const char* text) override { help = text; }
+  std::vector<std::string> messages;
+  std::string choice;
+  std::string help;
+};
+
+// Counts the paints of the sliders it watches.
+class PaintCounter : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint)
+      ++paints;
+    return false;
+  }
+  int paints = 0;
+};
+
+class PanelDlgTest : public ::testing::Test {
+ protected:
+  PanelDlgTest() : dlg(std::make_unique<CPanelDlg>(services)) {}
+
+  void showAndSettle() {
+    dlg->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+    settle();
+  }
+  static void settle() {
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+  }
+  QSlider* slider(int id) const { return static_cast<QSlider*>(dlg->control(id)); }
+  QAbstractButton* button(int id) const { return static_cast<QAbstractButton*>(dlg->control(id)); }
+  std::string runCaption() const { return button(IDC_RUN)->text().toStdString(); }
+
+  testwav::TempDir dir;
+  FakeServices services;
+  std::unique_ptr<CPanelDlg> dlg;
+};
+
+TEST(DialogUnits, ConvertWithTheFontsAverageLetterWidthAndHeight) {
+  // A font whose 52 letters span 312 px and whose lines are 13 px high has base units 6 x 13.
+  const DialogBaseUnits units = baseUnitsOf(312, 13);
+  EXPECT_EQ(units.x, 6);
+  EXPECT_EQ(units.y, 13);
+  EXPECT_EQ(dluToPixelsX(kDialogWidthDlu, units), 506);
+  EXPECT_EQ(dluToPixelsY(kDialogHeightDlu, units), 270);
+  EXPECT_EQ(dluToPixelsX(15, units), 23);
+  EXPECT_EQ(dluToPixelsY(10, units), 16);
+}
+
+TEST_F(PanelDlgTest, EveryControlSitsAtItsTemplateRectangle) {
+  const QFontMetrics metrics(dlg->font());
+  const DialogBaseUnits units =
+      baseUnitsOf(metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"),
+                  metrics.height());
+  EXPECT_EQ(dlg->size(),
+            QSize(dluToPixelsX(kDialogWidthDlu, units), dluToPixelsY(kDialogHeightDlu, units)));
+  for (const ControlTemplate& t : kPanelTemplate) {
+    if (t.id == IDC_STATIC)
+      continue;
+    const QRect expected(dluToPixelsX(t.x, units), dluToPixelsY(t.y, units),
+                         dluToPixelsX(t.width, units), dluToPixelsY(t.height, units));
+    EXPECT_EQ(dlg->control(t.id)->geometry(), expected) << "control " << t.id;
+  }
+}
+
+TEST_F(PanelDlgTest, SlidersAreVerticalWithTheLowEndAtTheTopAndNoTicks) {
+  for (const SliderRange& r : kSliderRanges) {
+    QSlider* s = slider(r.id);
+    EXPECT_EQ(s->orientation(), Qt::Vertical);
+    EXPECT_TRUE(s->invertedAppearance());
+    EXPECT_EQ(s->tickPosition(), QSlider::NoTicks);
+    EXPECT_EQ(s->minimum(), r.low);
+    EXPECT_EQ(s->maximum(), r.high);
+    EXPECT_EQ(s->value(), r.startPosition);
+  }
+  EXPECT_FALSE(static_cast<QCheckBox*>(dlg->control(IDC_METHOD))->isChecked());
+}
+
+TEST_F(PanelDlgTest, TabOrderIsTemplateOrderAndThereIsNoOkOrCancel) {
+  const std::vector<int> expected = {IDC_RUN,    IDC_LENGTH1,   IDC_LENGTH2,   IDC_FILE,
+                                     IDC_PITCH1, IDC_PITCH2,    IDC_ZERO,      IDC_PITCHWALK,
+                                     IDC_METHOD, IDC_SPREAD,    IDC_SPEED,     IDC_RESET,
+                                     IDC_FADE,   IDC_LINKPITCH, IDC_LINKLENGTH};
+  std::vector<int> order;
+  QWidget* w = dlg->control(IDC_RUN);
+  do {
+    if (w->focusPolicy() & Qt::TabFocus)
+      order.push_back(w->property("controlId").toInt());
+    w = w->nextInFocusChain();
+  } while (w != dlg->control(IDC_RUN) && order.size() < 40);
+  EXPECT_EQ(order, expected);
+
+  std::vector<std::string> captions;
+  for (QPushButton* b : dlg->findChildren<QPushButton*>())
+    captions.push_back(b->text().toStdString());
+  EXPECT_EQ(captions, (std::vector<std::string>{"Run", "File...", "Reset", "", ""}));
+}
+
+TEST_F(PanelDlgTest, EverySliderAppliesItselfWhenFirstShown) {
+  Granulator& g = dlg->granulator();
+  EXPECT_EQ(g.getSpeed(), 0.0f);
+  showAndSettle();
+  EXPECT_EQ(g.getLenMin(), 1000);
+  EXPECT_EQ(g.getLenRange(), 0);
+  EXPECT_EQ(g.getZeroThreshold(), 32768);
+  EXPECT_EQ(g.getSpeed(), 1.0f);
+}
+
+TEST_F(PanelDlgTest, AMovedThumbAppliesAtItsNextPaint) {
+  showAndSettle();
+  slider(IDC_ZERO)->setValue(0);
+  slider(IDC_LENGTH1)->setValue(4000);
+  slider(IDC_SPREAD)->setValue(1000);
+  settle();
+  EXPECT_EQ(dlg->granulator().getZeroThreshold(), 0);
+  EXPECT_EQ(dlg->granulator().getLenMin(), 0);
+  EXPECT_EQ(dlg->granulator().getLenRange(), 1000);
+  EXPECT_EQ(dlg->granulator().getSpread(), spreadFraction(1000));
+}
+
+TEST_F(PanelDlgTest, LinkedLengthsFollowTheMovedSliderAndThePaintsSettle) {
+  showAndSettle();
+  button(IDC_LINKLENGTH)->click();
+  slider(IDC_LENGTH2)->setValue(4000);
+  settle();
+  EXPECT_EQ(slider(IDC_LENGTH1)->value(), 4000);
+  EXPECT_EQ(dlg->granulator().getLenMin(), 0);
+  EXPECT_EQ(dlg->granulator().getLenRange(), 0);
+
+  // Writing positions the sliders already show must not repaint them again and again.
+  PaintCounter counter;
+  for (QSlider* s : dlg->findChildren<QSlider*>()) s->installEventFilter(&counter);
+  settle();
+  EXPECT_EQ(counter.paints, 0);
+
+  button(IDC_LINKLENGTH)->click();
+  slider(IDC_LENGTH1)->setValue(0);
+  settle();
+  EXPECT_EQ(slider(IDC_LENGTH2)->value(), 4000);
+  EXPECT_EQ(dlg->granulator().getLenRange(), 4000);
+}
+
+TEST_F(PanelDlgTest, LinkedPitchesStandTogether) {
+  showAndSettle();
+  button(IDC_LINKPITCH)->click();
+  slider(IDC_PITCH1)->setValue(50000);
+  settle();
+  EXPECT_EQ(slider(IDC_PITCH2)->value(), 50000);
+  EXPECT_EQ(dlg->controls().values().m_pitch2, 50000);
+}
+
+TEST_F(PanelDlgTest, MethodSetsThePitchModeTheBoxShows) {
+  showAndSettle();
+  button(IDC_METHOD)->click();
+  EXPECT_EQ(dlg->granulator().getPitchMode(), 1);
+  button(IDC_METHOD)->click();
+  EXPECT_EQ(dlg->granulator().getPitchMode(), 2);
+}
+
+TEST_F(PanelDlgTest, RunBeforeAnyFileAsksForOne) {
+  showAndSettle();
+  button(IDC_RUN)->click();
+  EXPECT_EQ(services.messages, std::vector<std::string>{"Please select a file first..."});
+  EXPECT_EQ(runCaption(), "Run");
+  EXPECT_TRUE(slider(IDC_FADE)->isEnabled());
+  EXPECT_FALSE(g_running);
+}
+
+TEST_F(PanelDlgTest, FilePlaysThroughTheRealWorkerAndRunStopsIt) {
+  showAndSettle();
+  std::vector<int16_t> tone(8820);
+  for (size_t i = 0; i < tone.size(); ++i) tone[i] = static_cast<int16_t>((i % 100) * 300 - 15000);
+  services.choice = dir.write("tone.wav", testwav::monoWav16(tone));
+  slider(IDC_FADE)->setValue(400);
+  button(IDC_FILE)->click();
+  EXPECT_TRUE(services.messages.empty());
+  EXPECT_EQ(runCaption(), "Stop");
+  EXPECT_FALSE(slider(IDC_FADE)->isEnabled());
+  EXPECT_TRUE(g_running);
+  EXPECT_EQ(dlg->granulator().getFadeLength(), 400);
+
+  button(IDC_RESET)->click();
+  EXPECT_EQ(slider(IDC_FADE)->value(), 1000);
+  EXPECT_EQ(dlg->granulator().getFadeLength(), 400);
+  EXPECT_EQ(dlg->granulator().getLenMin(), 1000);
+
+  button(IDC_RUN)->click();
+  EXPECT_EQ(runCaption(), "Run");
+  EXPECT_TRUE(slider(IDC_FADE)->isEnabled());
+  EXPECT_FALSE(g_running);
+
+  button(IDC_RUN)->click();
+  EXPECT_TRUE(g_running);
+  dlg.reset();
+  EXPECT_FALSE(g_running);
+}
+
+TEST_F(PanelDlgTest, EnterAwayFromAPushButtonAndEscapeEndTheDialog) {
+  showAndSettle();
+  slider(IDC_SPEED)->setFocus();
+  QTest::keyClick(slider(IDC_SPEED), Qt::Key_Return);
+  EXPECT_EQ(dlg->result(), QDialog::Accepted);
+  EXPECT_FALSE(dlg->isVisible());
+
+  showAndSettle();
+  button(IDC_LINKPITCH)->setFocus();
+  QTest::keyClick(button(IDC_LINKPITCH), Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_FALSE(dlg->isVisible());
+  EXPECT_FALSE(button(IDC_LINKPITCH)->isChecked());
+
+  showAndSettle();
+  QTest::keyClick(slider(IDC_ZERO), Qt::Key_Escape);
+  EXPECT_EQ(dlg->result(), QDialog::Rejected);
+  EXPECT_FALSE(dlg->isVisible());
+}
+
+TEST_F(PanelDlgTest, EnterOnAPushButtonPressesItAndKeepsTheDialog) {
+  showAndSettle();
+  button(IDC_RUN)->setFocus();
+  QTest::keyClick(button(IDC_RUN), Qt::Key_Return);
+  EXPECT_TRUE(dlg->isVisible());
+  EXPECT_EQ(services.messages, std::vector<std::string>{"Please select a file first..."});
+}
+
+TEST_F(PanelDlgTest, F1ShowsHelpAboutEveryControl) {
+  showAndSettle();
+  dlg->activateWindow();
+  QTest::keyClick(dlg.get(), Qt::Key_F1);
+  for (const char* word :
+       {"File...", "Run", "Reset", "Length", "Pitch", "Method", "Zero", "Location", "Fade"}) {
+    EXPECT_NE(services.help.find(word), std::string::npos) << word;
+  }
+}
+
+TEST(PanelApp, RunsThePanelAsItsOnlyWindowAndEndsWithStatusZero) {
+  int windows = -1;
+  bool panel = false;
+  QTimer::singleShot(0, [&] {
+    windows = 0;
+    for (QWidget* w : QApplication::topLevelWidgets()) windows += w->isVisible() ? 1 : 0;
+    QWidget* modal = QApplication::activeModalWidget();
+    panel = qobject_cast<CPanelDlg*>(modal) != nullptr;
+    if (modal)
+      QTest::keyClick(modal, Qt::Key_Escape);
+  });
+  EXPECT_EQ(AppEnvironment::app->InitInstance(), 0);
+  EXPECT_EQ(windows, 1);
+  EXPECT_TRUE(panel);
+  EXPECT_FALSE(g_running);
+}
+
+}  // namespace
