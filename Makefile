@@ -18,6 +18,9 @@ build: configure
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+run: build
+	./$(BUILD_DIR)/grainpanel
+
 bench: build
 	for b in $(BUILD_DIR)/bench/*_bench; do $$b; done
 
