@@ -142,6 +142,9 @@ void SdlSoundRing::releaseDevice() {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     audioInitialised = false;
   }
+  // SDL keeps an error buffer per thread; a worker that is not an SDL thread must hand its own
+  // back before it ends, or every Run leaks one.
+  SDL_TLSCleanup();
 }
 
 void SdlSoundRing::sleep(int sleepMs) {
