@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cmath>
 #include <limits>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -16,58 +16,57 @@
 namespace {
 
 using Op = SimulatedSoundRing::Operation;
-using Block = std::array<int16_t, StreamOut::kBlockLength>;
-
-Block rampBlock(int first) {
-  Block block;
-  for (int i = 0; i < StreamOut::kBlockLength; ++i) {
-    block[i] = static_cast<int16_t>(first + i);
-  }
-  return block;
-}
-
-// Writes blocks with just enough room each time, so that no time passes, until the write offset
-// reaches `offset`.
-void writeUntil(StreamOut& out, SimulatedSoundRing& sim, uint32_t offset) {
-  const Block block = rampBlock(0);
-  sim.setStalled(true);
-  while (out.getWriteOffset() != offset) {
-    sim.setPlayPosition((out.getWriteOffset() + StreamOut::kBlockBytes) % StreamOut::kRingBytes);
-    out.writeBlock(block.data(), StreamOut::kBlockLength);
-  }
-  sim.setStalled(false);
-}
-
-void expectBlockAt(const SimulatedSoundRing& sim, uint32_t offset, const Block& block) {
-  for (int i = 0; i < StreamOut::kBlockLength; ++i) {
-    ASSERT_EQ(sim.sampleAt(offset + 2 * i), block[i]) << "sample " << i;
-  }
-}
+using ::testing::ElementsAre;
 
 class StreamOutTest : public ::testing::Test {
  protected:
-  void SetUp() override { g_running = true; }
-  void TearDown() override { g_running = false; }
+  StreamOutTest() {
+    g_running = true;
+    for (int i = 0; i < StreamOut::kBlockLength; ++i) {
+      block[i] = static_cast<int16_t>(1000 + i);
+    }
+  }
+  ~StreamOutTest() override { g_running = false; }
+
+  int write() { return out.writeBlock(block.data(), StreamOut::kBlockLength); }
+
+  // Writes blocks with just enough room each time, so that no virtual time passes, until the
+  // write offset reaches `offset`; the ring's sleeps are then forgotten.
+  void writeUntil(uint32_t offset) {
+    sim.setStalled(true);
+    while (out.getWriteOffset() != offset) {
+      sim.setPlayPosition((out.getWriteOffset() + StreamOut::kBlockBytes) % StreamOut::kRingBytes);
+      write();
+    }
+    sim.setStalled(false);
+  }
+
+  void expectBlockAt(uint32_t offset) {
+    for (int i = 0; i < StreamOut::kBlockLength; ++i) {
+      ASSERT_EQ(sim.sampleAt(offset + 2 * i), block[i]) << "sample " << i;
+    }
+  }
+
+  void expectSilentRing() {
+    for (uint32_t offset = 0; offset < StreamOut::kRingBytes; offset += 2) {
+      ASSERT_EQ(sim.sampleAt(offset), 0) << "offset " << offset;
+    }
+  }
+
   SimulatedSoundRing sim;
+  StreamOut out{sim, 44100.0f, 1};
+  std::array<int16_t, StreamOut::kBlockLength> block{};
 };
 
 TEST_F(StreamOutTest, ConstructionOpensInOrderAndLoopsASilentRing) {
-  StreamOut out(sim, 44100.9f, 1);
-  EXPECT_THAT(sim.calls(), ::testing::ElementsAre(Op::OpenDevice, Op::SetFormat, Op::CreateRing,
-                                                  Op::Lock, Op::Unlock, Op::PlayLooping));
-  for (uint32_t offset = 0; offset < StreamOut::kRingBytes; offset += 2) {
-    ASSERT_EQ(sim.sampleAt(offset), 0) << "offset " << offset;
-  }
-  const WaveFormat& format = sim.format();
-  EXPECT_EQ(format.formatTag, 1);
-  EXPECT_EQ(format.channels, 1);
-  EXPECT_EQ(format.samplesPerSec, 44100u);
-  EXPECT_EQ(format.avgBytesPerSec, 88200u);
-  EXPECT_EQ(format.blockAlign, 2);
-  EXPECT_EQ(format.bitsPerSample, 16);
-  EXPECT_EQ(format.extraSize, 0);
-  EXPECT_EQ(out.getWriteOffset(), 0u);
-  EXPECT_EQ(out.getBlockFill(), 0);
+  EXPECT_THAT(sim.calls(), ElementsAre(Op::OpenDevice, Op::SetFormat, Op::CreateRing, Op::Lock,
+                                       Op::Unlock, Op::PlayLooping));
+  expectSilentRing();
+  const WaveFormat& f = sim.format();
+  EXPECT_EQ(std::vector<uint32_t>({f.formatTag, f.channels, f.samplesPerSec, f.avgBytesPerSec,
+                                   f.blockAlign, f.bitsPerSample, f.extraSize}),
+            std::vector<uint32_t>({1, 1, 44100, 88200, 2, 16, 0}));
+  EXPECT_EQ(makeWaveFormat(44100.9f, 1).samplesPerSec, 44100u);
 }
 
 TEST_F(StreamOutTest, ConvertsByClampScaleAndTruncationTowardZero) {
@@ -75,7 +74,6 @@ TEST_F(StreamOutTest, ConvertsByClampScaleAndTruncationTowardZero) {
   const std::vector<std::pair<float, int16_t>> table = {
       {1.0f, 32767}, {-1.0f, -32767},   {1.5f, 32767},   {-3.0f, -32767},
       {nan, -32767}, {0.99999f, 32766}, {-0.5f, -16383}, {0.0f, 0}};
-  StreamOut out(sim, 44100.0f, 1);
   sim.setPlayPosition(4096);
   for (int i = 0; i < StreamOut::kBlockLength; ++i) {
     out.putSample(i < static_cast<int>(table.size()) ? table[i].first : 0.0f);
@@ -86,71 +84,58 @@ TEST_F(StreamOutTest, ConvertsByClampScaleAndTruncationTowardZero) {
 }
 
 TEST_F(StreamOutTest, WritesABlockOnEvery256thSampleAndNeverBefore) {
-  StreamOut out(sim, 44100.0f, 1);
   sim.setPlayPosition(4096);
   sim.setStalled(true);
-  for (int block = 1; block <= 2; ++block) {
+  for (int blocks = 1; blocks <= 2; ++blocks) {
     for (int i = 0; i < StreamOut::kBlockLength - 1; ++i) {
       out.putSample(0.5f);
     }
-    EXPECT_EQ(sim.callCount(Op::Lock), block) << "before block " << block;
-    EXPECT_EQ(out.getBlockFill(), StreamOut::kBlockLength - 1);
+    EXPECT_EQ(sim.callCount(Op::Lock), blocks) << "before block " << blocks;
     out.putSample(0.5f);
-    EXPECT_EQ(sim.callCount(Op::Lock), block + 1) << "after block " << block;
+    EXPECT_EQ(sim.callCount(Op::Lock), blocks + 1) << "after block " << blocks;
     EXPECT_EQ(out.getBlockFill(), 0);
   }
 }
 
 TEST_F(StreamOutTest, FirstWriteWaitsUntilThePlayPositionReaches512) {
-  StreamOut out(sim, 44100.0f, 1);
-  const Block block = rampBlock(100);
-  EXPECT_EQ(out.writeBlock(block.data(), StreamOut::kBlockLength), 0);
+  EXPECT_EQ(write(), 0);
   // 512 bytes at 88.2 bytes per ms take 5.8 ms: one sleep of 6 ms.
-  EXPECT_THAT(sim.sleepsMs(), ::testing::ElementsAre(6));
+  EXPECT_THAT(sim.sleepsMs(), ElementsAre(6));
   EXPECT_EQ(sim.lastLockOffset(), 0u);
   EXPECT_EQ(out.getWriteOffset(), 512u);
-  expectBlockAt(sim, 0, block);
+  expectBlockAt(0);
 }
 
 TEST_F(StreamOutTest, FullRingWhenPlayPositionEqualsWriteOffset) {
-  StreamOut out(sim, 44100.0f, 1);
-  writeUntil(out, sim, 3072);
+  writeUntil(3072);
   sim.setPlayPosition(3072);
-  const Block block = rampBlock(0);
-  out.writeBlock(block.data(), StreamOut::kBlockLength);
-  ASSERT_FALSE(sim.sleepsMs().empty());
-  EXPECT_EQ(sim.sleepsMs().front(), 6);
+  write();
+  EXPECT_THAT(sim.sleepsMs(), ElementsAre(6));
   EXPECT_EQ(out.getWriteOffset(), 3584u);
 
   // Two bytes short of a block's room is still too little.
   sim.setPlayPosition(3584 + 510);
-  out.writeBlock(block.data(), StreamOut::kBlockLength);
-  ASSERT_EQ(sim.sleepsMs().size(), 2u);
-  EXPECT_EQ(sim.sleepsMs().back(), 1);
+  write();
+  EXPECT_THAT(sim.sleepsMs(), ElementsAre(6, 1));
   EXPECT_EQ(out.getWriteOffset(), 4096u);
 }
 
-TEST_F(StreamOutTest, RoomOf612AtOffset7680IsWrittenAtOnceAndWrapsToZero) {
-  StreamOut out(sim, 44100.0f, 1);
-  writeUntil(out, sim, 7680);
+TEST_F(StreamOutTest, RoomIsCountedAcrossTheRingsEnd) {
+  writeUntil(7680);
+  // Room 100 + 8192 - 7680 = 612: written at once, and the offset wraps to 0.
   sim.setPlayPosition(100);
-  const Block block = rampBlock(-300);
-  EXPECT_EQ(out.writeBlock(block.data(), StreamOut::kBlockLength), 0);
+  EXPECT_EQ(write(), 0);
   EXPECT_TRUE(sim.sleepsMs().empty());
   EXPECT_EQ(sim.lastLockOffset(), 7680u);
   EXPECT_EQ(out.getWriteOffset(), 0u);
-  expectBlockAt(sim, 7680, block);
-}
+  expectBlockAt(7680);
 
-TEST_F(StreamOutTest, ShortfallOf292SleepsFourMs) {
-  StreamOut out(sim, 44100.0f, 1);
-  writeUntil(out, sim, 7680);
+  // Room 220 at 7680: a shortfall of 292 bytes sleeps 4 ms.
+  writeUntil(7680);
   sim.setPlayPosition(7900);
-  const Block block = rampBlock(0);
-  out.writeBlock(block.data(), StreamOut::kBlockLength);
+  write();
   ASSERT_FALSE(sim.sleepsMs().empty());
   EXPECT_EQ(sim.sleepsMs().front(), 4);
-  EXPECT_EQ(out.getWriteOffset(), 0u);
 }
 
 TEST(StreamOutSleep, GrowsOneMsPer88Bytes) {
@@ -163,22 +148,17 @@ TEST(StreamOutSleep, GrowsOneMsPer88Bytes) {
 }
 
 TEST_F(StreamOutTest, TwoLockRegionsTakeTheBlockInOrder) {
-  StreamOut out(sim, 44100.0f, 1);
   sim.setPlayPosition(4096);
   sim.splitLocksAt(300);
-  const Block block = rampBlock(2000);
-  EXPECT_EQ(out.writeBlock(block.data(), StreamOut::kBlockLength), 0);
-  expectBlockAt(sim, 0, block);
+  EXPECT_EQ(write(), 0);
+  expectBlockAt(0);
   EXPECT_EQ(out.getWriteOffset(), 512u);
 }
 
 TEST_F(StreamOutTest, FailedPositionReadReturnsMinusOneAndDropsTheBlock) {
-  StreamOut out(sim, 44100.0f, 1);
-  writeUntil(out, sim, 1024);
-  const Block block = rampBlock(7);
-
+  writeUntil(1024);
   sim.setFailing(Op::PlayPosition);
-  EXPECT_EQ(out.writeBlock(block.data(), StreamOut::kBlockLength), -1);
+  EXPECT_EQ(write(), -1);
   EXPECT_EQ(out.getWriteOffset(), 1024u);
 
   // The same while waiting for room: the position goes away after the first sleep.
@@ -189,36 +169,29 @@ TEST_F(StreamOutTest, FailedPositionReadReturnsMinusOneAndDropsTheBlock) {
       sim.setFailing(Op::PlayPosition);
     }
   };
-  EXPECT_EQ(out.writeBlock(block.data(), StreamOut::kBlockLength), -1);
+  EXPECT_EQ(write(), -1);
   EXPECT_EQ(out.getWriteOffset(), 1024u);
-  EXPECT_EQ(sim.callCount(Op::Lock), 1 + 2);
   EXPECT_EQ(sim.sampleAt(1024), 0);
 }
 
 TEST_F(StreamOutTest, RefusedLockReturnsZeroAndKeepsTheOffset) {
-  StreamOut out(sim, 44100.0f, 1);
-  writeUntil(out, sim, 512);
+  writeUntil(512);
   sim.setPlayPosition(4096);
   sim.setFailing(Op::Lock);
-  const Block block = rampBlock(9);
-  EXPECT_EQ(out.writeBlock(block.data(), StreamOut::kBlockLength), 0);
+  EXPECT_EQ(write(), 0);
   EXPECT_EQ(out.getWriteOffset(), 512u);
   EXPECT_EQ(sim.sampleAt(512), 0);
-  EXPECT_EQ(sim.callCount(Op::Unlock), 1 + 1);
 }
 
 TEST_F(StreamOutTest, RingNotPlayingIsReportedBeforeEachBlockAndTheWriteGoesOn) {
-  StreamOut out(sim, 44100.0f, 1);
   sim.setPlayPosition(4096);
-  const Block block = rampBlock(1);
-
   ::testing::internal::CaptureStdout();
-  out.writeBlock(block.data(), StreamOut::kBlockLength);
+  write();
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
 
   sim.stop();
   ::testing::internal::CaptureStdout();
-  out.writeBlock(block.data(), StreamOut::kBlockLength);
+  write();
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Buffer not playing!\n");
   EXPECT_EQ(out.getWriteOffset(), 1024u);
 
@@ -227,12 +200,13 @@ TEST_F(StreamOutTest, RingNotPlayingIsReportedBeforeEachBlockAndTheWriteGoesOn) 
   sim.setPlayPosition(4096);
   sim.setFailing(Op::Status);
   ::testing::internal::CaptureStdout();
-  out.writeBlock(block.data(), StreamOut::kBlockLength);
+  write();
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Buffer not playing!\n");
   EXPECT_EQ(out.getWriteOffset(), 1536u);
 }
 
-TEST_F(StreamOutTest, DestructionDropsAPartFilledBlockAndReleasesRingThenDevice) {
+TEST(StreamOutEnd, DestructionDropsAPartFilledBlockAndReleasesRingThenDevice) {
+  SimulatedSoundRing sim;
   {
     StreamOut out(sim, 44100.0f, 1);
     sim.setPlayPosition(4096);
@@ -241,44 +215,31 @@ TEST_F(StreamOutTest, DestructionDropsAPartFilledBlockAndReleasesRingThenDevice)
     }
   }
   EXPECT_EQ(sim.callCount(Op::Lock), 1);
-  for (uint32_t offset = 0; offset < StreamOut::kRingBytes; offset += 2) {
-    ASSERT_EQ(sim.sampleAt(offset), 0) << "offset " << offset;
-  }
   const std::vector<Op> tail(sim.calls().end() - 3, sim.calls().end());
-  EXPECT_THAT(tail, ::testing::ElementsAre(Op::Stop, Op::ReleaseRing, Op::ReleaseDevice));
+  EXPECT_THAT(tail, ElementsAre(Op::Stop, Op::ReleaseRing, Op::ReleaseDevice));
 }
 
 TEST_F(StreamOutTest, StalledDeviceDropsTheBlockAfter200MsOnceTheFlagIsCleared) {
-  StreamOut out(sim, 44100.0f, 1);
-  writeUntil(out, sim, 512);
-  sim.setPlayPosition(512);
   sim.setStalled(true);
   g_running = false;
-  const Block block = rampBlock(0);
-  EXPECT_EQ(out.writeBlock(block.data(), StreamOut::kBlockLength), 0);
-  int sleptMs = 0;
-  for (int ms : sim.sleepsMs()) {
-    sleptMs += ms;
-  }
+  EXPECT_EQ(write(), 0);
+  const int sleptMs = std::accumulate(sim.sleepsMs().begin(), sim.sleepsMs().end(), 0);
   EXPECT_GE(sleptMs, 200);
   EXPECT_LT(sleptMs, 206);
-  EXPECT_EQ(out.getWriteOffset(), 512u);
-  EXPECT_EQ(sim.callCount(Op::Lock), 1 + 1);
+  EXPECT_EQ(out.getWriteOffset(), 0u);
+  expectSilentRing();
 }
 
 TEST_F(StreamOutTest, StalledDeviceIsWaitedForWhileTheFlagIsSet) {
-  StreamOut out(sim, 44100.0f, 1);
   sim.setStalled(true);
   sim.onCall = [this](Op op) {
     if (op == Op::Sleep && sim.clockMs() >= 1000) {
       sim.setStalled(false);
     }
   };
-  const Block block = rampBlock(0);
-  EXPECT_EQ(out.writeBlock(block.data(), StreamOut::kBlockLength), 0);
+  EXPECT_EQ(write(), 0);
   EXPECT_GE(sim.clockMs(), 1000);
-  EXPECT_EQ(out.getWriteOffset(), 512u);
-  expectBlockAt(sim, 0, block);
+  expectBlockAt(0);
 }
 
 class StreamOutDeathTest : public ::testing::TestWithParam<std::pair<Op, const char*>> {};
