@@ -3,6 +3,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -79,7 +80,9 @@ TEST(SdlSoundRing, ReportsPlayingAndMovesOnlyBetweenPlayAndStop) {
 
 // The live path plays exactly the engine's stream, with no block lost or repeated.
 TEST(SdlSoundRing, DiskDriverCapturesTheEnginesOwnStream) {
-  const std::string path = ::testing::TempDir() + "grain_disk_capture.raw";
+  // Named after the process, so that builds testing side by side do not share one capture.
+  const std::string path =
+      ::testing::TempDir() + "grain_disk_capture_" + std::to_string(getpid()) + ".raw";
   setenv("SDL_AUDIODRIVER", "disk", 1);
   setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
   // 10 ms per 256-sample callback: a device slower than real time, so a busy machine cannot
