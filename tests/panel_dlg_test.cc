@@ -7,7 +7,9 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QFontMetrics>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
@@ -20,6 +22,7 @@
 #include "panel/dialog_template.h"
 #include "panel/panel_app.h"
 #include "panel/panel_services.h"
+#include "panel/qt_panel_services.h"
 #include "test_wav.h"
 
 namespace {
@@ -226,6 +229,37 @@ TEST_F(PanelDlgTest, EnterAwayFromAPushButtonOrEscapeEndsTheDialogAndF1ShowsHelp
   QTest::keyClick(slider(IDC_ZERO), Qt::Key_Escape);
   EXPECT_EQ(dlg->result(), QDialog::Rejected);
   EXPECT_FALSE(dlg->isVisible());
+}
+
+// The real boxes, inspected and closed from inside their own modal loops.
+TEST(QtPanelServices, MessageHasOkAndCancelAndTheFileDialogOffersWaveFiles) {
+  QtPanelServices real;
+  QString text;
+  QMessageBox::StandardButtons buttons;
+  QTimer::singleShot(0, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      text = box->text();
+      buttons = box->standardButtons();
+      box->reject();
+    }
+  });
+  real.showMessage("Wrong file format");
+  EXPECT_EQ(text, "Wrong file format");
+  EXPECT_EQ(buttons, QMessageBox::Ok | QMessageBox::Cancel);
+
+  QStringList filters;
+  QString suffix;
+  QTimer::singleShot(0, [&] {
+    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+      filters = dialog->nameFilters();
+      suffix = dialog->defaultSuffix();
+      dialog->reject();
+    }
+  });
+  std::string path = "unchanged";
+  EXPECT_FALSE(real.chooseWaveFile(path));
+  EXPECT_EQ(filters, QStringList{"Wave Files (*.wav)"});
+  EXPECT_EQ(suffix, "wav");
 }
 
 TEST(PanelApp, RunsThePanelAsItsOnlyWindowAndEndsWithStatusZero) {
