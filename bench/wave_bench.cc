@@ -193,7 +193,7 @@ void reportPeakMemory() {
   const long loadExtra = peakKiB() - before;
   std::printf(
       "peak extra memory: plain read %.1f MiB, load to floats %.1f MiB "
-      "(temporary 16-bit array %.1f MiB)\n",
+      "(a separate 16-bit copy would take %.1f MiB)\n",
       plainExtra / 1024.0, loadExtra / 1024.0, kTenMinuteFrames * 2 / 1048576.0);
 }
 
