@@ -3,7 +3,6 @@
 #include "panel/panel_dlg.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -29,12 +28,9 @@ namespace {
 
 class AppEnvironment : public ::testing::Environment {
  public:
-  // Tests never open a real sound device or a real display, whatever the environment says.
-  void SetUp() override {
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    app = std::make_unique<CPanelApp>(argc, argv);
-  }
+  // Created here rather than at start-up, after the shared main has chosen the offscreen
+  // platform, and never when the tests are only listed.
+  void SetUp() override { app = std::make_unique<CPanelApp>(argc, argv); }
   void TearDown() override { app.reset(); }
   static inline std::unique_ptr<CPanelApp> app;
 
