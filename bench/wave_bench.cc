@@ -66,28 +66,6 @@ size_t plainRead(const std::string& path) {
   return got;
 }
 
-// The plain read plus one look at every page it filled, as any use of the bytes would need.
-// On a guest with shadow page tables the first user-space touch of each new page is costly,
-// and the plain read alone never pays it.
-size_t plainReadAndTouch(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY);
-  struct stat info;
-  fstat(fd, &info);
-  const auto size = static_cast<size_t>(info.st_size);
-  std::unique_ptr<char[]> bytes(new char[size]);
-  size_t got = 0;
-  while (got < size) {
-    const ssize_t r = read(fd, bytes.get() + got, size - got);
-    if (r <= 0)
-      break;
-    got += static_cast<size_t>(r);
-  }
-  close(fd);
-  size_t sum = 0;
-  for (size_t i = 0; i < got; i += 64) sum += static_cast<unsigned char>(bytes[i]);
-  return sum;
-}
-
 // The loader's own work: open, readFloats into the caller's buffer, fadeEdges, close.
 uint32_t loadFaded(const std::string& path, float* samples) {
   WaveReader reader;
@@ -110,14 +88,6 @@ void BM_PlainRead(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * kFileBytes);
 }
 BENCHMARK(BM_PlainRead)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-
-void BM_PlainReadAndTouch(benchmark::State& state) {
-  const std::string& path = filePath();
-  plainRead(path);
-  for (auto _ : state) benchmark::DoNotOptimize(plainReadAndTouch(path));
-  state.SetBytesProcessed(state.iterations() * kFileBytes);
-}
-BENCHMARK(BM_PlainReadAndTouch)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // The float buffer is the caller's and already resident, as after a first load of this length.
 void BM_LoadIntoResidentBuffer(benchmark::State& state) {
