@@ -113,23 +113,14 @@ void BM_LoadIntoNewBuffer(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadIntoNewBuffer)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-// Peak resident memory in KiB since the last resetPeak(), from the kernel's high-water mark.
-long peakKiB() {
+// A memory figure of /proc/self/status in KiB, or -1: "VmRSS:" now, "VmHWM:" the peak since the
+// last resetPeak().
+long statusKiB(const std::string& key) {
   std::ifstream status("/proc/self/status");
   std::string line;
   while (std::getline(status, line)) {
-    if (line.rfind("VmHWM:", 0) == 0)
-      return std::stol(line.substr(6));
-  }
-  return -1;
-}
-
-long currentKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmRSS:", 0) == 0)
-      return std::stol(line.substr(6));
+    if (line.rfind(key, 0) == 0)
+      return std::stol(line.substr(key.size()));
   }
   return -1;
 }
@@ -153,14 +144,14 @@ void reportPeakMemory() {
     std::printf("peak memory: /proc/self/clear_refs not writable, not measured\n");
     return;
   }
-  long before = currentKiB();
+  long before = statusKiB("VmRSS:");
   plainRead(path);
-  const long plainExtra = peakKiB() - before;
+  const long plainExtra = statusKiB("VmHWM:") - before;
 
   resetPeak();
-  before = currentKiB();
+  before = statusKiB("VmRSS:");
   loadFaded(path, samples.get());
-  const long loadExtra = peakKiB() - before;
+  const long loadExtra = statusKiB("VmHWM:") - before;
   std::printf(
       "peak extra memory: plain read %.1f MiB, load to floats %.1f MiB "
       "(a separate 16-bit copy would take %.1f MiB)\n",
