@@ -1,5 +1,5 @@
 // The SDL2 sound ring: device setup, the play callback and the writer's side of the exchange.
-#include "audio/sdl_sound_ring.h"
+#include "sdl_sound_ring.h"
 
 #include <SDL.h>
 

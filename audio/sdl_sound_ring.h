@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "audio/sound_ring.h"
+#include "sound_ring.h"
 
 class SdlSoundRing final : public SoundRing {
  public:

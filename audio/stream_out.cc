@@ -1,13 +1,13 @@
 // The ring writer: conversion to 16-bit, 256-sample blocks and the wait for room.
-#include "audio/stream_out.h"
+#include "stream_out.h"
 
 #include <cassert>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "audio/pcm16.h"
-#include "audio/run_flag.h"
+#include "pcm16.h"
+#include "run_flag.h"
 
 StreamOut::StreamOut(SoundRing& sound, float sampleRate, int channels) : sound(sound) {
   if (!sound.openDevice()) {

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "audio/sound_ring.h"
+#include "sound_ring.h"
 
 class StreamOut {
  public:

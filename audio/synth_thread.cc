@@ -1,8 +1,8 @@
 // The worker thread procedure over the real sound device.
-#include "audio/synth_thread.h"
+#include "synth_thread.h"
 
-#include "audio/sdl_sound_ring.h"
-#include "engine/granulator.h"
+#include "granulator.h"
+#include "sdl_sound_ring.h"
 
 uint32_t SynthThread(Granulator* granulator) {
   SdlSoundRing sound;

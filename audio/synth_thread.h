@@ -4,13 +4,12 @@
 #include <atomic>
 #include <cstdint>
 
-#include "audio/run_flag.h"
-#include "audio/sound_ring.h"
-#include "audio/stream_out.h"
+#include "run_flag.h"
+#include "sample_rate.h"
+#include "sound_ring.h"
+#include "stream_out.h"
 
 class Granulator;
-
-constexpr float kSampleRate = 44100.0f;
 
 // The worker's whole life over any ring and any source of nextSample(). The flag is read before
 // the first sample and after every one; the StreamOut goes with the scope on every way out, which

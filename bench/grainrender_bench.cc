@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/test_wav.h"
-#include "tools/render_command.h"
+#include "render_command.h"
+#include "test_wav.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/granulator.h"
-#include "engine/random_source.h"
+#include "granulator.h"
+#include "random_source.h"
 
 namespace {
 
@@ -26,10 +26,10 @@ void run(benchmark::State& state, bool walking) {
   g.setZeroChance(0.0f);
   if (walking) {
     g.setPitchRange(0.5f, 1.5f, 0.005f);
-    g.setPitchMode(1);
+    g.setPitchMode(PitchMode::kEachHeadWalks);
   } else {
     g.setPitchRange(1.0f, 1.0f, 0.0f);
-    g.setPitchMode(2);
+    g.setPitchMode(PitchMode::kHeadsShareRate);
   }
   g.setLocation(0.0f, 1.0f);
   constexpr int kBlock = 4096;

@@ -11,10 +11,10 @@
 #include <thread>
 #include <vector>
 
-#include "audio/run_flag.h"
-#include "audio/synth_thread.h"
-#include "engine/granulator.h"
-#include "engine/random_source.h"
+#include "granulator.h"
+#include "random_source.h"
+#include "run_flag.h"
+#include "synth_thread.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
   granulator.setZeroChance(0.1f);
   granulator.setPitchRange(0.75f, 1.5f, 0.01f);
   granulator.setLocation(0.05f, 1.0f);
-  granulator.setPitchMode(1);
+  granulator.setPitchMode(PitchMode::kEachHeadWalks);
   seedRandom(static_cast<uint32_t>(std::time(nullptr)));
 
   const double processBefore = processCpuSeconds();

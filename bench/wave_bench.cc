@@ -12,9 +12,10 @@
 #include <memory>
 #include <string>
 
-#include "tests/test_wav.h"
-#include "wave/fade_edges.h"
-#include "wave/wave_reader.h"
+#include "fade_edges.h"
+#include "sound_loader.h"
+#include "test_wav.h"
+#include "wave_reader.h"
 
 namespace {
 
@@ -100,14 +101,15 @@ void BM_LoadIntoResidentBuffer(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadIntoResidentBuffer)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-// The panel's whole File... path: a new float buffer on every load, so its first-touch page
-// faults (twice the file's size) are counted too.
+// The panel's whole File... path, loadSound: a new float buffer on every load, so its first-touch
+// page faults (twice the file's size) are counted too.
 void BM_LoadIntoNewBuffer(benchmark::State& state) {
   const std::string& path = filePath();
   plainRead(path);
   for (auto _ : state) {
-    std::unique_ptr<float[]> samples(new float[kTenMinuteFrames]);
-    benchmark::DoNotOptimize(loadFaded(path, samples.get()));
+    Sound sound;
+    benchmark::DoNotOptimize(loadSound(path.c_str(), sound));
+    benchmark::DoNotOptimize(sound.samples.get());
   }
   state.SetBytesProcessed(state.iterations() * kFileBytes);
 }

@@ -1,12 +1,12 @@
 // The granular engine: a four-phase cycle of holds and crossfades between two read heads.
-#include "engine/granulator.h"
+#include "granulator.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
-#include "engine/raised_cosine.h"
-#include "engine/random_source.h"
+#include "raised_cosine.h"
+#include "random_source.h"
 
 namespace {
 
@@ -45,6 +45,35 @@ void Granulator::prepare(const float* samplesIn, int frameCountIn, int fadeLengt
   windowPos = 0;
 }
 
+Granulator::Inspection Granulator::inspect() const {
+  Inspection s;
+  s.state = static_cast<State>(state);
+  s.windowPos = windowPos;
+  s.fadeLength = fadeLength;
+  s.window = window.get();
+  s.posA = posA;
+  s.posB = posB;
+  s.location = location;
+  s.wrapLen = wrapLen;
+  s.rateA = rateA;
+  s.rateB = rateB;
+  s.pitchMin = pitchMin;
+  s.pitchMax = pitchMax;
+  s.walkStep = walkStep;
+  s.walkHalf = walkHalf;
+  s.holdA = holdA;
+  s.holdB = holdB;
+  s.muteA = muteA;
+  s.muteB = muteB;
+  s.lenMin = load(lenMin);
+  s.lenRange = load(lenRange);
+  s.zeroThreshold = load(zeroThreshold);
+  s.pitchMode = load(pitchMode);
+  s.spread = load(spread);
+  s.speed = load(speed);
+  return s;
+}
+
 void Granulator::setLengthRange(int a, int b) {
   // The difference is formed wide so that extreme arguments cannot overflow before clamping.
   const int64_t low = b > a ? a : b;
@@ -78,7 +107,7 @@ void Granulator::setLocation(float spreadIn, float speedIn) {
   store(speed, speedIn);
 }
 
-void Granulator::setPitchMode(int mode) {
+void Granulator::setPitchMode(PitchMode mode) {
   store(pitchMode, mode);
 }
 
@@ -133,17 +162,22 @@ double Granulator::wrapFar(double pos) const {
   return r >= 0.0 && r <= wrapLen ? r : 0.0;
 }
 
+// One correction brings back a position that stepped just past either end; anything further
+// is folded in by wrapFar.
+[[gnu::always_inline]] inline double Granulator::wrap(double pos) const {
+  if (pos >= wrapLen) {
+    pos = pos - wrapLen;
+  } else if (pos < 0.0) {
+    pos = pos + wrapLen;
+  }
+  if (!(pos >= 0.0 && pos < wrapLen)) {
+    pos = wrapFar(pos);
+  }
+  return pos;
+}
+
 [[gnu::always_inline]] inline double Granulator::advance(double pos, float rate) const {
-  double sum = pos + rate;
-  if (sum >= wrapLen) {
-    sum = sum - wrapLen;
-  } else if (sum < 0.0) {
-    sum = sum + wrapLen;
-  }
-  if (!(sum >= 0.0 && sum < wrapLen)) {
-    sum = wrapFar(sum);
-  }
-  return sum;
+  return wrap(pos + rate);
 }
 
 [[gnu::always_inline]] inline float Granulator::walkFrom(float rate) const {
@@ -156,7 +190,7 @@ double Granulator::wrapFar(double pos) const {
 }
 
 [[gnu::always_inline]] inline void Granulator::walk(bool walkA, bool walkB) {
-  if (load(pitchMode) == 1) {
+  if (load(pitchMode) == PitchMode::kEachHeadWalks) {
     if (walkA) {
       rateA = walkFrom(rateA);
     }
@@ -180,15 +214,7 @@ void Granulator::jump(double& pos, bool& mute, int hold) {
   const double span = frameCount * static_cast<double>(load(spread));
   const int64_t counted = int64_t{hold} + fadeLength;
   const float offset = static_cast<float>(span * 0.5 - counted * static_cast<double>(load(speed)));
-  double x = drawUnit() * static_cast<float>(span) + location - offset;
-  if (x >= wrapLen) {
-    x = x - wrapLen;
-  } else if (x < 0.0) {
-    x = x + wrapLen;
-  }
-  if (!(x >= 0.0 && x < wrapLen)) {
-    x = wrapFar(x);
-  }
+  const double x = wrap(drawUnit() * static_cast<float>(span) + location - offset);
   location = x;
   pos = x;
   mute = drawRandom() > load(zeroThreshold);

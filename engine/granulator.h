@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <memory>
 
+// How the two heads' rates wander: each on its own walk, or both on one shared rate.
+enum class PitchMode { kEachHeadWalks = 1, kHeadsShareRate = 2 };
+
 class Granulator {
  public:
   enum State { FadeAToB = 0, FadeBToA = 1, HoldA = 2, HoldB = 3 };
@@ -25,33 +28,24 @@ class Granulator {
   void setLengthRange(int a, int b);
   void setPitchRange(float a, float b, float walk);
   void setLocation(float spread, float speed);
-  void setPitchMode(int mode);
+  void setPitchMode(PitchMode mode);
   void setZeroChance(float p);
 
-  int getState() const { return state; }
-  int getWindowPos() const { return windowPos; }
-  int getFadeLength() const { return fadeLength; }
-  float getWindow(int i) const { return window[i]; }
-  double getPosA() const { return posA; }
-  double getPosB() const { return posB; }
-  double getLocation() const { return location; }
-  double getWrapLen() const { return wrapLen; }
-  float getRateA() const { return rateA; }
-  float getRateB() const { return rateB; }
-  float getPitchMin() const { return pitchMin; }
-  float getPitchMax() const { return pitchMax; }
-  float getWalkStep() const { return walkStep; }
-  float getWalkHalf() const { return walkHalf; }
-  int getHoldA() const { return holdA; }
-  int getHoldB() const { return holdB; }
-  bool getMuteA() const { return muteA; }
-  bool getMuteB() const { return muteB; }
-  int getLenMin() const { return load(lenMin); }
-  int getLenRange() const { return load(lenRange); }
-  int getZeroThreshold() const { return load(zeroThreshold); }
-  int getPitchMode() const { return load(pitchMode); }
-  float getSpread() const { return load(spread); }
-  float getSpeed() const { return load(speed); }
+  // A copy of the engine's state, for tests and for views that show where the heads are.
+  struct Inspection {
+    State state;
+    int windowPos;
+    int fadeLength;
+    const float* window;
+    double posA, posB, location, wrapLen;
+    float rateA, rateB, pitchMin, pitchMax, walkStep, walkHalf;
+    int holdA, holdB;
+    bool muteA, muteB;
+    int lenMin, lenRange, zeroThreshold;
+    PitchMode pitchMode;
+    float spread, speed;
+  };
+  Inspection inspect() const;
 
   // Longest hold range that keeps 32767 * lenRange within a signed 32-bit product.
   static constexpr int kMaxLenRange = 65538;
@@ -71,6 +65,7 @@ class Granulator {
 
   float readHead(double pos, bool mute) const;
   double advance(double pos, float rate) const;
+  double wrap(double pos) const;
   double wrapFar(double pos) const;
   float walkFrom(float rate) const;
   void walk(bool walkA, bool walkB);
@@ -78,7 +73,7 @@ class Granulator {
   void jump(double& pos, bool& mute, int hold);
   void takePitchRange();
 
-  std::atomic<int> pitchMode{0};
+  std::atomic<PitchMode> pitchMode{PitchMode::kHeadsShareRate};
   const float* samples = nullptr;
   std::unique_ptr<float[]> window;
   int frameCount = 0;

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/test_wav.h"
+#include "test_wav.h"
 
 namespace {
 

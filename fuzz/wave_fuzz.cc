@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "wave/fade_edges.h"
-#include "wave/wave_reader.h"
+#include "fade_edges.h"
+#include "wave_reader.h"
 
 namespace {
 

@@ -1,10 +1,11 @@
 // Slider positions to engine parameters, and the steps of each control handler.
-#include "panel/panel_controls.h"
+#include "panel_controls.h"
 
 #include <algorithm>
 #include <cstdint>
 
-#include "engine/granulator.h"
+#include "granulator.h"
+#include "random_source.h"
 
 namespace {
 
@@ -54,8 +55,8 @@ float locationSpeed(int position) {
   return scaled(position, kSpeedStep);
 }
 
-int pitchModeOf(int method) {
-  return method != 0 ? 1 : 2;
+PitchMode pitchModeOf(int method) {
+  return method != 0 ? PitchMode::kEachHeadWalks : PitchMode::kHeadsShareRate;
 }
 
 int shownPosition(int id, long long position) {
@@ -112,6 +113,12 @@ void PanelControls::applyAll() {
   applyPitchRange();
   applyLocation();
   m_granulator.setPitchMode(pitchModeOf(m_values.m_method));
+}
+
+void PanelControls::startEngine(const float* samples, int frameCount, uint32_t seed) {
+  m_granulator.prepare(samples, frameCount, m_values.m_fade);
+  applyAll();
+  seedRandom(seed);
 }
 
 void PanelControls::OnCustomdrawLength1() {

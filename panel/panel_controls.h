@@ -2,7 +2,9 @@
 // rule, Method and Reset. Free of any window layer; the dialog supplies the two exchanges.
 #pragma once
 
-class Granulator;
+#include <cstdint>
+
+#include "granulator.h"
 
 // Control identifiers of the panel.
 enum ControlId {
@@ -69,7 +71,7 @@ float pitchRate(int position);
 float walkScale(int position);
 float spreadFraction(int position);
 float locationSpeed(int position);
-int pitchModeOf(int method);
+PitchMode pitchModeOf(int method);
 
 // The position a control shows after `position` is written to it: a slider clamps to its range.
 int shownPosition(int id, long long position);
@@ -86,6 +88,9 @@ class PanelControls {
   void setStartupPositions();
   // Lengths, zero chance, pitch range with walk, location, pitch mode, in that order.
   void applyAll();
+  // The start of every run: prepare with the Fade position, apply every control, then seed, so
+  // that prepare's own draws come from the state before the seed.
+  void startEngine(const float* samples, int frameCount, uint32_t seed);
 
   void OnCustomdrawLength1();
   void OnCustomdrawLength2();

@@ -1,28 +1,20 @@
 // Run/Stop and File...: the run flag, the synthesis worker, the sample buffer and the order of
 // engine calls.
-#include "panel/transport.h"
+#include "transport.h"
 
 #include <ctime>
-#include <new>
 #include <string>
 
-#include "audio/run_flag.h"
-#include "audio/synth_thread.h"
-#include "engine/granulator.h"
-#include "engine/random_source.h"
-#include "panel/panel_controls.h"
-#include "panel/panel_services.h"
-#include "wave/fade_edges.h"
-#include "wave/wave_reader.h"
+#include "granulator.h"
+#include "panel_controls.h"
+#include "panel_services.h"
+#include "run_flag.h"
+#include "synth_thread.h"
 
 namespace {
 
 uint32_t wallClockSeconds() {
   return static_cast<uint32_t>(std::time(nullptr));
-}
-
-std::unique_ptr<float[]> allocateFrames(size_t frames) {
-  return std::unique_ptr<float[]>(new (std::nothrow) float[frames]);
 }
 
 }  // namespace
@@ -57,7 +49,7 @@ bool Transport::playing() const {
 void Transport::OnRunStop() {
   if (g_running) {
     stop();
-  } else if (!m_samples) {
+  } else if (!m_sound.samples) {
     m_services.showMessage(kSelectFileText);
   } else {
     start();
@@ -89,10 +81,7 @@ void Transport::start() {
   g_running = true;
   m_view.setRunCaption(kStopCaption);
   m_exchange.readControls(m_controls.values());
-  m_granulator.prepare(m_samples.get(), m_frameCount, m_controls.values().m_fade);
-  m_controls.applyAll();
-  // After prepare, so that prepare's own draws come from the state before the seed.
-  seedRandom(m_clock());
+  m_controls.startEngine(m_sound.samples.get(), m_sound.frameCount, m_clock());
   m_thread = std::thread(m_worker, &m_granulator);
   m_view.enableFade(false);
 }
@@ -103,27 +92,15 @@ void Transport::joinWorker() {
   }
 }
 
-// The new buffer is complete before the old one goes, so any failure keeps the old sound.
+// The new sound is complete before the old one goes, so any failure keeps the old sound.
 bool Transport::load(const char* path) {
-  WaveReader reader;
-  if (!reader.open(path)) {
-    m_services.showMessage(kWrongFormatText);
-    reader.close();
+  Sound sound;
+  const LoadResult result = loadSound(path, sound, m_allocate);
+  if (result != LoadResult::kLoaded) {
+    m_services.showMessage(loadMessage(result));
     return false;
   }
-  const int frames = static_cast<int>(reader.frameCount());
-  std::unique_ptr<float[]> buffer = m_allocate(static_cast<size_t>(frames));
-  if (!buffer) {
-    m_services.showMessage(kNoMemoryText);
-    reader.close();
-    return false;
-  }
-  reader.readFloats(buffer.get());
-  fadeEdges(buffer.get(), frames);
-  reader.close();
-
   joinWorker();
-  m_samples = std::move(buffer);
-  m_frameCount = frames;
+  m_sound = std::move(sound);
   return true;
 }

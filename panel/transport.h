@@ -7,14 +7,14 @@
 #include <memory>
 #include <thread>
 
+#include "sound_loader.h"
+
 class ControlExchange;
 class Granulator;
 class PanelControls;
 class PanelServices;
 
 constexpr const char* kSelectFileText = "Please select a file first...";
-constexpr const char* kWrongFormatText = "Wrong file format";
-constexpr const char* kNoMemoryText = "Not enough memory to load this file";
 constexpr const char* kRunCaption = "Run";
 constexpr const char* kStopCaption = "Stop";
 
@@ -30,7 +30,6 @@ class Transport {
  public:
   using Worker = uint32_t (*)(Granulator*);
   using Clock = uint32_t (*)();
-  using Allocate = std::unique_ptr<float[]> (*)(size_t frames);
 
   // Defaults: the real synthesis thread, the wall clock in seconds, a non-throwing allocation.
   Transport(Granulator& granulator, PanelControls& controls, ControlExchange& exchange,
@@ -42,7 +41,7 @@ class Transport {
 
   void setWorker(Worker worker) { m_worker = worker; }
   void setClock(Clock clock) { m_clock = clock; }
-  void setAllocate(Allocate allocate) { m_allocate = allocate; }
+  void setAllocate(FrameAllocator allocate) { m_allocate = allocate; }
 
   // Flag cleared, caption "Run", no sound, start-up positions written to the controls.
   void initialise();
@@ -50,8 +49,8 @@ class Transport {
   void OnFile();
 
   bool playing() const;
-  const float* samples() const { return m_samples.get(); }
-  int frameCount() const { return m_frameCount; }
+  const float* samples() const { return m_sound.samples.get(); }
+  int frameCount() const { return m_sound.frameCount; }
 
  private:
   void stop();
@@ -67,8 +66,7 @@ class Transport {
   PanelServices& m_services;
   Worker m_worker;
   Clock m_clock;
-  Allocate m_allocate;
-  std::unique_ptr<float[]> m_samples;
-  int m_frameCount = 0;
+  FrameAllocator m_allocate;
+  Sound m_sound;
   std::thread m_thread;
 };

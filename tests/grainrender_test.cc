@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "audio/pcm16.h"
-#include "engine/granulator.h"
-#include "engine/random_source.h"
-#include "tests/test_wav.h"
-#include "tools/offline_render.h"
-#include "tools/render_options.h"
-#include "tools/wave_writer.h"
+#include "granulator.h"
+#include "offline_render.h"
+#include "pcm16.h"
+#include "random_source.h"
+#include "render_options.h"
+#include "test_wav.h"
+#include "wave_writer.h"
 
 namespace {
 
@@ -136,7 +136,7 @@ TEST(OfflineRender, MatchesTheFirstRunOfAFreshPanel) {
   reference.setZeroChance(zeroChance(700));
   reference.setPitchRange(1.0f, 1.0f, walkScale(8000));
   reference.setLocation(spreadFraction(500), 1.0f);
-  reference.setPitchMode(1);
+  reference.setPitchMode(PitchMode::kEachHeadWalks);
   std::vector<float> expected(kCount);
   for (float& s : expected) s = reference.nextSample();
 

@@ -1,5 +1,5 @@
 // The granular engine on synthetic buffers with known answers.
-#include "engine/granulator.h"
+#include "granulator.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/random_source.h"
+#include "random_source.h"
 
 namespace {
 
@@ -24,9 +24,9 @@ std::vector<float> ramp(int n) {
 
 // Calls nextSample until the state changes; returns how many calls that took.
 int runPhase(Granulator& g) {
-  const int start = g.getState();
+  const int start = g.inspect().state;
   int calls = 0;
-  while (g.getState() == start) {
+  while (g.inspect().state == start) {
     g.nextSample();
     ++calls;
   }
@@ -44,9 +44,9 @@ TEST(Granulator, WindowTableFollowsTheRaisedCosineWithAngle3Point1415) {
   } cases[] = {{1000, 0.99999738f}, {10, 0.97551537f}, {2, 0.49997684f}, {1, 0.0f}};
   for (const auto& c : cases) {
     g.prepare(s.data(), 100, c.length);
-    ASSERT_EQ(g.getFadeLength(), c.length);
-    EXPECT_EQ(g.getWindow(0), 0.0f);
-    EXPECT_NEAR(g.getWindow(c.length - 1), c.last, 1e-7) << c.length;
+    ASSERT_EQ(g.inspect().fadeLength, c.length);
+    EXPECT_EQ(g.inspect().window[0], 0.0f);
+    EXPECT_NEAR(g.inspect().window[c.length - 1], c.last, 1e-7) << c.length;
   }
 }
 
@@ -56,17 +56,17 @@ TEST(Granulator, PrepareStartsAtFrameZeroWithTheDefaults) {
   std::vector<float> s = ramp(1000);
   s[0] = 0.25f;
   g.prepare(s.data(), 1000, 100);
-  EXPECT_EQ(g.getState(), Granulator::HoldA);
-  EXPECT_EQ(g.getRateA(), 1.0f);
-  EXPECT_EQ(g.getRateB(), 1.0f);
-  EXPECT_EQ(g.getZeroThreshold(), 29491);
-  EXPECT_EQ(g.getLocation(), 0.0);
-  EXPECT_EQ(g.getWalkStep(), 0.001f);
-  EXPECT_EQ(g.getWalkHalf(), 0.0005f);
-  EXPECT_GE(g.getHoldA(), 0);
-  EXPECT_LE(g.getHoldA(), 999);
-  EXPECT_GE(g.getHoldB(), 0);
-  EXPECT_LE(g.getHoldB(), 999);
+  EXPECT_EQ(g.inspect().state, Granulator::HoldA);
+  EXPECT_EQ(g.inspect().rateA, 1.0f);
+  EXPECT_EQ(g.inspect().rateB, 1.0f);
+  EXPECT_EQ(g.inspect().zeroThreshold, 29491);
+  EXPECT_EQ(g.inspect().location, 0.0);
+  EXPECT_EQ(g.inspect().walkStep, 0.001f);
+  EXPECT_EQ(g.inspect().walkHalf, 0.0005f);
+  EXPECT_GE(g.inspect().holdA, 0);
+  EXPECT_LE(g.inspect().holdA, 999);
+  EXPECT_GE(g.inspect().holdB, 0);
+  EXPECT_LE(g.inspect().holdB, 999);
   EXPECT_EQ(g.nextSample(), 0.25f);
 }
 
@@ -75,8 +75,8 @@ TEST(Granulator, PrepareDrawsHoldAThenHoldBFromTheSource) {
   Granulator g;
   std::vector<float> s = ramp(100);
   g.prepare(s.data(), 100, 10);
-  EXPECT_EQ(g.getHoldA(), (41 * 1000) >> 15);
-  EXPECT_EQ(g.getHoldB(), (18467 * 1000) >> 15);
+  EXPECT_EQ(g.inspect().holdA, (41 * 1000) >> 15);
+  EXPECT_EQ(g.inspect().holdB, (18467 * 1000) >> 15);
 }
 
 TEST(Granulator, PhasesCycleWithHoldCountOfNSoundingForNPlusOneSamples) {
@@ -84,15 +84,15 @@ TEST(Granulator, PhasesCycleWithHoldCountOfNSoundingForNPlusOneSamples) {
   std::vector<float> s = ramp(50000);
   g.prepare(s.data(), 50000, 64);
   g.setLengthRange(1000, 1000);
-  const int firstHold = g.getHoldA();
+  const int firstHold = g.inspect().holdA;
   EXPECT_EQ(runPhase(g), firstHold + 1);
-  EXPECT_EQ(g.getState(), Granulator::FadeAToB);
+  EXPECT_EQ(g.inspect().state, Granulator::FadeAToB);
   EXPECT_EQ(runPhase(g), 64);
-  EXPECT_EQ(g.getState(), Granulator::HoldB);
+  EXPECT_EQ(g.inspect().state, Granulator::HoldB);
   EXPECT_EQ(runPhase(g), 1001);
-  EXPECT_EQ(g.getState(), Granulator::FadeBToA);
+  EXPECT_EQ(g.inspect().state, Granulator::FadeBToA);
   EXPECT_EQ(runPhase(g), 64);
-  EXPECT_EQ(g.getState(), Granulator::HoldA);
+  EXPECT_EQ(g.inspect().state, Granulator::HoldA);
 
   g.setLengthRange(0, 0);
   runPhase(g);  // the hold drawn before the change
@@ -105,15 +105,15 @@ TEST(Granulator, LengthRangeIsOrderFreeAndCoversEveryCount) {
   std::vector<float> s = ramp(1000);
   g.prepare(s.data(), 1000, 1);
   g.setLengthRange(5, 2);
-  EXPECT_EQ(g.getLenMin(), 2);
-  EXPECT_EQ(g.getLenRange(), 3);
+  EXPECT_EQ(g.inspect().lenMin, 2);
+  EXPECT_EQ(g.inspect().lenRange, 3);
   std::set<int> seen;
   for (int i = 0; i < 20000; ++i) {
-    const int before = g.getState();
+    const int before = g.inspect().state;
     g.nextSample();
-    if (before == Granulator::FadeAToB && g.getState() == Granulator::HoldB) {
-      seen.insert(g.getHoldA());
-      seen.insert(g.getHoldB());
+    if (before == Granulator::FadeAToB && g.inspect().state == Granulator::HoldB) {
+      seen.insert(g.inspect().holdA);
+      seen.insert(g.inspect().holdB);
     }
   }
   EXPECT_EQ(seen, (std::set<int>{2, 3, 4}));
@@ -122,18 +122,18 @@ TEST(Granulator, LengthRangeIsOrderFreeAndCoversEveryCount) {
 TEST(Granulator, OutOfRangeLengthsAndFadeAreClampedToTheEngineLimits) {
   Granulator g;
   g.setLengthRange(-5, 10);
-  EXPECT_EQ(g.getLenMin(), 0);
-  EXPECT_EQ(g.getLenRange(), 15);
+  EXPECT_EQ(g.inspect().lenMin, 0);
+  EXPECT_EQ(g.inspect().lenRange, 15);
   g.setLengthRange(0, 100000);
-  EXPECT_EQ(g.getLenRange(), Granulator::kMaxLenRange);
+  EXPECT_EQ(g.inspect().lenRange, Granulator::kMaxLenRange);
   g.setLengthRange(10, 65548);
-  EXPECT_EQ(g.getLenMin(), 10);
-  EXPECT_EQ(g.getLenRange(), 65538);
+  EXPECT_EQ(g.inspect().lenMin, 10);
+  EXPECT_EQ(g.inspect().lenRange, 65538);
 
   std::vector<float> s = ramp(100);
   g.prepare(s.data(), 100, 0);
-  EXPECT_EQ(g.getFadeLength(), 1);
-  EXPECT_EQ(g.getWindow(0), 0.0f);
+  EXPECT_EQ(g.inspect().fadeLength, 1);
+  EXPECT_EQ(g.inspect().window[0], 0.0f);
 }
 
 TEST(Granulator, TooShortOrMissingBufferGivesSilence) {
@@ -156,7 +156,7 @@ TEST(Granulator, ZeroChanceMapsToThresholdAndSilencesGrains) {
   } cases[] = {{0.0f, 32768}, {0.1f, 29491}, {0.5f, 16384}, {1.0f, 0}};
   for (const auto& c : cases) {
     g.setZeroChance(c.p);
-    EXPECT_EQ(g.getZeroThreshold(), c.threshold) << c.p;
+    EXPECT_EQ(g.inspect().zeroThreshold, c.threshold) << c.p;
   }
 
   std::vector<float> s(1000, 0.5f);
@@ -184,10 +184,10 @@ TEST(Granulator, CrossfadeOfLengthOneIsTheOutgoingHeadAlone) {
   g.setLocation(0.0f, 0.0f);  // every grain starts at frame 0
   g.setLengthRange(100, 100);
   runPhase(g);  // first HoldA
-  const double posA = g.getPosA();
-  ASSERT_EQ(g.getState(), Granulator::FadeAToB);
+  const double posA = g.inspect().posA;
+  ASSERT_EQ(g.inspect().state, Granulator::FadeAToB);
   EXPECT_EQ(g.nextSample(), s[static_cast<int>(posA)]);
-  EXPECT_EQ(g.getState(), Granulator::HoldB);
+  EXPECT_EQ(g.inspect().state, Granulator::HoldB);
   EXPECT_EQ(g.nextSample(), s[1]);  // head B jumped to 0 and moved once during the fade
 }
 
@@ -199,15 +199,15 @@ TEST(Granulator, SilentGrainStillAdvancesAndFadesFromSilence) {
   g.setPitchRange(1.0f, 1.0f, 0.0f);
   g.setLocation(0.0f, 0.0f);
   runPhase(g);  // head A sounds (it was never muted); head B's grain is drawn silent
-  ASSERT_TRUE(g.getMuteB());
+  ASSERT_TRUE(g.inspect().muteB);
   std::vector<float> fade;
   for (int i = 0; i < 8; ++i) {
     fade.push_back(g.nextSample());
   }
   for (int i = 0; i < 8; ++i) {
-    EXPECT_FLOAT_EQ(fade[i], 1.0f - g.getWindow(i)) << i;
+    EXPECT_FLOAT_EQ(fade[i], 1.0f - g.inspect().window[i]) << i;
   }
-  EXPECT_EQ(g.getPosB(), 8.0);  // the silent head moved with the fade
+  EXPECT_EQ(g.inspect().posB, 8.0);  // the silent head moved with the fade
 }
 
 TEST(Granulator, NegativeRateReadsBackwardsAndWrapsBelowZero) {
@@ -217,11 +217,11 @@ TEST(Granulator, NegativeRateReadsBackwardsAndWrapsBelowZero) {
   g.setLengthRange(500, 500);
   g.setPitchRange(-0.25f, -0.25f, 0.0f);
   g.nextSample();
-  EXPECT_EQ(g.getPosA(), 999.75);
+  EXPECT_EQ(g.inspect().posA, 999.75);
   const float expected =
       static_cast<float>(s[999] + (s[1000] - static_cast<double>(s[999])) * 0.75);
   EXPECT_EQ(g.nextSample(), expected);
-  EXPECT_EQ(g.getPosA(), 999.5);
+  EXPECT_EQ(g.inspect().posA, 999.5);
 }
 
 TEST(Granulator, PitchRangeIsOrderFreeAndRecentresBothRates) {
@@ -230,16 +230,16 @@ TEST(Granulator, PitchRangeIsOrderFreeAndRecentresBothRates) {
   g.prepare(s.data(), 10000, 10);
   g.setPitchRange(1.5f, 0.5f, 0.001f);
   g.nextSample();
-  EXPECT_EQ(g.getPitchMin(), 0.5f);
-  EXPECT_EQ(g.getPitchMax(), 1.5f);
-  EXPECT_EQ(g.getPosA(), 1.0);  // advanced at the centred rate before the walk moved it
+  EXPECT_EQ(g.inspect().pitchMin, 0.5f);
+  EXPECT_EQ(g.inspect().pitchMax, 1.5f);
+  EXPECT_EQ(g.inspect().posA, 1.0);  // advanced at the centred rate before the walk moved it
 
   g.setPitchRange(0.75f, 0.75f, 0.01f);
   for (int i = 0; i < 3000; ++i) {
     g.nextSample();
-    ASSERT_EQ(g.getWalkStep(), 0.0f);
-    ASSERT_EQ(g.getRateA(), 0.75f);
-    ASSERT_EQ(g.getRateB(), 0.75f);
+    ASSERT_EQ(g.inspect().walkStep, 0.0f);
+    ASSERT_EQ(g.inspect().rateA, 0.75f);
+    ASSERT_EQ(g.inspect().rateB, 0.75f);
   }
 }
 
@@ -249,26 +249,26 @@ TEST(Granulator, PitchModeOneWalksOnlyTheSoundingHeadDuringAHold) {
   g.prepare(s.data(), 100000, 20);
   g.setPitchRange(0.5f, 1.5f, 0.5f);
   g.setLengthRange(200, 200);
-  g.setPitchMode(1);
+  g.setPitchMode(PitchMode::kEachHeadWalks);
   for (int i = 0; i < 5000; ++i) {
-    const int state = g.getState();
-    const float a = g.getRateA();
-    const float b = g.getRateB();
+    const int state = g.inspect().state;
+    const float a = g.inspect().rateA;
+    const float b = g.inspect().rateB;
     g.nextSample();
     if (state == Granulator::HoldA) {
-      ASSERT_EQ(g.getRateB(), b);
+      ASSERT_EQ(g.inspect().rateB, b);
     } else if (state == Granulator::HoldB) {
-      ASSERT_EQ(g.getRateA(), a);
+      ASSERT_EQ(g.inspect().rateA, a);
     }
-    ASSERT_GE(g.getRateA(), 0.5f);
-    ASSERT_LE(g.getRateA(), 1.5f);
+    ASSERT_GE(g.inspect().rateA, 0.5f);
+    ASSERT_LE(g.inspect().rateA, 1.5f);
   }
-  EXPECT_NE(g.getRateA(), g.getRateB());
+  EXPECT_NE(g.inspect().rateA, g.inspect().rateB);
 
-  g.setPitchMode(2);
+  g.setPitchMode(PitchMode::kHeadsShareRate);
   for (int i = 0; i < 5000; ++i) {
     g.nextSample();
-    ASSERT_EQ(g.getRateA(), g.getRateB());
+    ASSERT_EQ(g.inspect().rateA, g.inspect().rateB);
   }
 }
 
@@ -278,12 +278,12 @@ TEST(Granulator, WalkStepsStayWithinHalfAStepAndTheBounds) {
   g.prepare(s.data(), 100000, 20);
   g.setPitchRange(0.9f, 1.1f, 0.5f);  // steps up to 0.05 either way
   g.nextSample();
-  float previous = g.getRateB();
+  float previous = g.inspect().rateB;
   float lowest = previous;
   float highest = previous;
   for (int i = 0; i < 20000; ++i) {
     g.nextSample();
-    const float rate = g.getRateB();
+    const float rate = g.inspect().rateB;
     ASSERT_LE(std::fabs(rate - previous), 0.0500001f);
     ASSERT_GE(rate, 0.9f);
     ASSERT_LE(rate, 1.1f);
@@ -302,7 +302,7 @@ TEST(Granulator, JumpsWithoutSpreadOrSpeedRestartWhereThePreviousGrainStarted) {
   g.setLocation(0.0f, 0.0f);
   for (int i = 0; i < 20000; ++i) {
     g.nextSample();
-    ASSERT_EQ(g.getLocation(), 0.0);
+    ASSERT_EQ(g.inspect().location, 0.0);
   }
 }
 
@@ -312,14 +312,14 @@ TEST(Granulator, JumpsWithoutSpreadMoveByCountedSamplesTimesSpeed) {
   g.prepare(s.data(), 100000, 16);
   g.setLocation(0.0f, 0.5f);
   for (int jumps = 0; jumps < 40;) {
-    const int state = g.getState();
-    const int hold = state == Granulator::HoldA ? g.getHoldB() : g.getHoldA();
-    const double previous = g.getLocation();
+    const int state = g.inspect().state;
+    const int hold = state == Granulator::HoldA ? g.inspect().holdB : g.inspect().holdA;
+    const double previous = g.inspect().location;
     g.nextSample();
-    if ((state == Granulator::HoldA || state == Granulator::HoldB) && g.getState() != state) {
+    if ((state == Granulator::HoldA || state == Granulator::HoldB) && g.inspect().state != state) {
       double x = previous + (hold + 16) * 0.5;
       x = x >= 99999.0 ? x - 99999.0 : x;
-      ASSERT_EQ(g.getLocation(), x) << jumps;
+      ASSERT_EQ(g.inspect().location, x) << jumps;
       ++jumps;
     }
   }
@@ -335,7 +335,7 @@ TEST(Granulator, FirstJumpBelowZeroIsCorrectedToNearTheEnd) {
   // Replay the draws of the first HoldA: one walk per sample, then the jump's scatter.
   constexpr uint32_t kSeed = 7;
   seedRandom(kSeed);
-  for (int i = 0; i <= g.getHoldA(); ++i) {
+  for (int i = 0; i <= g.inspect().holdA; ++i) {
     drawRandom();
   }
   const double x = drawRandom() * static_cast<double>(1.0f / 32767.0f) * 1001.0f + 0.0 - 500.5f;
@@ -343,8 +343,8 @@ TEST(Granulator, FirstJumpBelowZeroIsCorrectedToNearTheEnd) {
 
   seedRandom(kSeed);
   runPhase(g);
-  EXPECT_EQ(g.getPosB(), x + 1000.0);
-  EXPECT_EQ(g.getLocation(), x + 1000.0);
+  EXPECT_EQ(g.inspect().posB, x + 1000.0);
+  EXPECT_EQ(g.inspect().location, x + 1000.0);
 }
 
 TEST(Granulator, ShortSoundsWithFarJumpsAndFastRatesStayInsideTheBuffer) {
@@ -357,16 +357,16 @@ TEST(Granulator, ShortSoundsWithFarJumpsAndFastRatesStayInsideTheBuffer) {
     g.setLengthRange(0, 4000);
     g.setLocation(0.0133f, 2.0f);
     g.setPitchRange(-2.0f, 2.0f, 0.01f);
-    g.setPitchMode(1);
+    g.setPitchMode(PitchMode::kEachHeadWalks);
     const double wrap = frames - 1;
     for (int i = 0; i < 200000; ++i) {
       const float out = g.nextSample();
       ASSERT_GE(out, -1.0f);
       ASSERT_LE(out, 1.0f);
-      ASSERT_GE(g.getPosA(), 0.0);
-      ASSERT_LE(g.getPosA(), wrap);
-      ASSERT_GE(g.getPosB(), 0.0);
-      ASSERT_LE(g.getPosB(), wrap);
+      ASSERT_GE(g.inspect().posA, 0.0);
+      ASSERT_LE(g.inspect().posA, wrap);
+      ASSERT_GE(g.inspect().posB, 0.0);
+      ASSERT_LE(g.inspect().posB, wrap);
     }
   }
 }
@@ -379,14 +379,14 @@ TEST(Granulator, DoublePositionsKeepTheRateDeepIntoALongSound) {
   g.setLengthRange(4000, 4000);
   g.setPitchRange(1.3f, 1.3f, 0.0f);
   // The first jump lands near frame 2^24, where a float position could not move by 1.3.
-  g.setLocation(0.0f, static_cast<float>(16000000.0 / (g.getHoldB() + 10)));
+  g.setLocation(0.0f, static_cast<float>(16000000.0 / (g.inspect().holdB + 10)));
   runPhase(g);
   runPhase(g);
-  ASSERT_EQ(g.getState(), Granulator::HoldB);
-  const double start = g.getPosB();
+  ASSERT_EQ(g.inspect().state, Granulator::HoldB);
+  const double start = g.inspect().posB;
   ASSERT_GT(start, 1 << 23);
   g.nextSample();
-  EXPECT_NEAR(g.getPosB() - start, 1.3f, 1e-6);
+  EXPECT_NEAR(g.inspect().posB - start, 1.3f, 1e-6);
 }
 
 TEST(Granulator, StreamIsReproducibleFromASeedAndChangesWithIt) {
@@ -403,7 +403,7 @@ TEST(Granulator, StreamIsReproducibleFromASeedAndChangesWithIt) {
     g.setZeroChance(0.2f);
     g.setPitchRange(0.5f, 1.5f, 0.01f);
     g.setLocation(0.01f, 1.0f);
-    g.setPitchMode(1);
+    g.setPitchMode(PitchMode::kEachHeadWalks);
     std::vector<float> out(50000);
     for (float& x : out) {
       x = g.nextSample();
@@ -421,7 +421,7 @@ TEST(Granulator, ConcurrentSettersNeverLeaveARateOutsideTheLastRangeTaken) {
   }
   Granulator g;
   g.prepare(s.data(), 5000, 50);
-  g.setPitchMode(1);
+  g.setPitchMode(PitchMode::kEachHeadWalks);
   const float ranges[][2] = {{-2.0f, -1.0f}, {0.5f, 1.5f}, {1.9f, 2.0f}, {0.0f, 0.0f}};
   std::atomic<bool> done{false};
   std::thread ui([&] {
@@ -431,24 +431,24 @@ TEST(Granulator, ConcurrentSettersNeverLeaveARateOutsideTheLastRangeTaken) {
       g.setLengthRange(i % 300, (i * 7) % 4000);
       g.setLocation((i % 10) * 0.001f, (i % 5) * 0.5f);
       g.setZeroChance((i % 11) * 0.1f);
-      g.setPitchMode(1 + i % 2);
+      g.setPitchMode(i % 2 == 0 ? PitchMode::kEachHeadWalks : PitchMode::kHeadsShareRate);
     }
   });
   for (int i = 0; i < 300000; ++i) {
     const float out = g.nextSample();
     ASSERT_GE(out, -1.0f);
     ASSERT_LE(out, 1.0f);
-    const float low = g.getPitchMin();
-    const float high = g.getPitchMax();
+    const float low = g.inspect().pitchMin;
+    const float high = g.inspect().pitchMax;
     bool known = i == 0 || (low == 0.5f && high == 1.5f);  // prepare's defaults
     for (const auto& r : ranges) {
       known = known || (low == r[0] && high == r[1]);
     }
     ASSERT_TRUE(known) << low << " " << high;
-    ASSERT_GE(g.getRateA(), low);
-    ASSERT_LE(g.getRateA(), high);
-    ASSERT_GE(g.getRateB(), low);
-    ASSERT_LE(g.getRateB(), high);
+    ASSERT_GE(g.inspect().rateA, low);
+    ASSERT_LE(g.inspect().rateA, high);
+    ASSERT_GE(g.inspect().rateB, low);
+    ASSERT_LE(g.inspect().rateB, high);
   }
   done = true;
   ui.join();

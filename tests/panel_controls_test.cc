@@ -1,5 +1,5 @@
 // The controls logic against a fake exchange and a real engine.
-#include "panel/panel_controls.h"
+#include "panel_controls.h"
 
 #include <gtest/gtest.h>
 
@@ -8,30 +8,12 @@
 #include <tuple>
 #include <vector>
 
-#include "engine/granulator.h"
+#include "fake_exchange.h"
+#include "granulator.h"
 
 namespace {
 
 using Log = std::vector<std::string>;
-
-// Stands in for the dialog: `shown` is what the controls display.
-class FakeExchange : public ControlExchange {
- public:
-  void readControls(ControlValues& values) override {
-    values = shown;
-    log.push_back("read");
-  }
-  void writeControls(const ControlValues& values) override {
-    shown = values;
-    log.push_back("write");
-    if (onWrite)
-      onWrite();
-  }
-
-  ControlValues shown;
-  Log log;
-  std::function<void()> onWrite;
-};
 
 struct Panel {
   Panel() {
@@ -52,7 +34,23 @@ auto tie(const ControlValues& v) {
                   v.m_method, v.m_speed, v.m_spread, v.m_fade, v.m_linkLength, v.m_linkPitch);
 }
 
-const ControlValues kMoved{100, 200, 300, 400, 500, 600, 1, 700, 800, 900, 0, 0};
+ControlValues movedValues() {
+  ControlValues v;
+  v.m_length2 = 100;
+  v.m_length1 = 200;
+  v.m_zero = 300;
+  v.m_pitch1 = 400;
+  v.m_pitch2 = 500;
+  v.m_pitchWalk = 600;
+  v.m_method = 1;
+  v.m_speed = 700;
+  v.m_spread = 800;
+  v.m_fade = 900;
+  v.m_linkLength = 0;
+  v.m_linkPitch = 0;
+  return v;
+}
+const ControlValues kMoved = movedValues();
 
 // The odd positions tell a float constant apart from the same decimal held as a double.
 TEST(ControlMapping, EverySliderGivesItsTableValuesAndFloatConstantsAreMultipliedInDouble) {
@@ -81,15 +79,15 @@ TEST(PanelControls, UnlinkedSlidersMoveIndependentlyWithoutAWrite) {
   panel.controls.OnCustomdrawPitch1();
   panel.takePitch();
   EXPECT_EQ(panel.exchange.log, (Log{"read", "read"}));
-  EXPECT_EQ(panel.granulator.getLenMin(), 3800);
-  EXPECT_EQ(panel.granulator.getLenRange(), 100);
-  EXPECT_EQ(panel.granulator.getPitchMin(), pitchRate(400));
-  EXPECT_EQ(panel.granulator.getPitchMax(), pitchRate(500));
-  EXPECT_GT(panel.granulator.getWalkStep(), 0.0f);
+  EXPECT_EQ(panel.granulator.inspect().lenMin, 3800);
+  EXPECT_EQ(panel.granulator.inspect().lenRange, 100);
+  EXPECT_EQ(panel.granulator.inspect().pitchMin, pitchRate(400));
+  EXPECT_EQ(panel.granulator.inspect().pitchMax, pitchRate(500));
+  EXPECT_GT(panel.granulator.inspect().walkStep, 0.0f);
   panel.exchange.shown.m_pitchWalk = 0;
   panel.controls.OnCustomdrawPitchWalk();
   panel.takePitch();
-  EXPECT_EQ(panel.granulator.getWalkStep(), 0.0f);
+  EXPECT_EQ(panel.granulator.inspect().walkStep, 0.0f);
 }
 
 // The partner's thumb is moved before the range is set.
@@ -99,21 +97,21 @@ TEST(PanelControls, LinkedLengthMakesTheMovedSliderTheLeader) {
   panel.exchange.shown.m_length1 = 3500;
   panel.exchange.shown.m_length2 = 1000;
   int lenMinAtWrite = -1;
-  panel.exchange.onWrite = [&] { lenMinAtWrite = panel.granulator.getLenMin(); };
+  panel.exchange.onWrite = [&] { lenMinAtWrite = panel.granulator.inspect().lenMin; };
   panel.granulator.setLengthRange(7, 7);
 
   panel.controls.OnCustomdrawLength2();
   EXPECT_EQ(panel.exchange.log, (Log{"read", "write"}));
   EXPECT_EQ(lenMinAtWrite, 7);
   EXPECT_EQ(panel.exchange.shown.m_length1, 1000);
-  EXPECT_EQ(panel.granulator.getLenMin(), 3000);
-  EXPECT_EQ(panel.granulator.getLenRange(), 0);
+  EXPECT_EQ(panel.granulator.inspect().lenMin, 3000);
+  EXPECT_EQ(panel.granulator.inspect().lenRange, 0);
 
   panel.exchange.shown.m_length1 = 200;
   panel.controls.OnCustomdrawLength1();
   EXPECT_EQ(lenMinAtWrite, 3000);
   EXPECT_EQ(panel.exchange.shown.m_length2, 200);
-  EXPECT_EQ(panel.granulator.getLenMin(), 3800);
+  EXPECT_EQ(panel.granulator.inspect().lenMin, 3800);
 }
 
 // The engine takes the single rate before the partner's thumb moves; with one rate the walk
@@ -127,7 +125,7 @@ TEST(PanelControls, LinkedPitchSetsOneRateAndSilencesTheWalk) {
   float maxAtWrite = 0.0f;
   panel.exchange.onWrite = [&] {
     panel.takePitch();
-    maxAtWrite = panel.granulator.getPitchMax();
+    maxAtWrite = panel.granulator.inspect().pitchMax;
   };
 
   panel.controls.OnCustomdrawPitch2();
@@ -140,27 +138,28 @@ TEST(PanelControls, LinkedPitchSetsOneRateAndSilencesTheWalk) {
   EXPECT_EQ(panel.exchange.shown.m_pitch2, 75000);
   panel.controls.OnCustomdrawPitchWalk();
   panel.takePitch();
-  EXPECT_EQ(panel.granulator.getWalkStep(), 0.0f);
-  EXPECT_EQ(panel.granulator.getRateA(), 1.0f);
+  EXPECT_EQ(panel.granulator.inspect().walkStep, 0.0f);
+  EXPECT_EQ(panel.granulator.inspect().rateA, 1.0f);
 }
 
 TEST(PanelControls, SingleSliderHandlersAndMethodReadThenApplyOnlyTheirOwn) {
   Panel panel;
   panel.exchange.shown = kMoved;
   panel.controls.OnCustomdrawZero();
-  EXPECT_EQ(panel.granulator.getZeroThreshold(), static_cast<int>((1.0 - zeroChance(300)) * 32768));
+  EXPECT_EQ(panel.granulator.inspect().zeroThreshold,
+            static_cast<int>((1.0 - zeroChance(300)) * 32768));
   panel.controls.OnCustomdrawLocation();
-  EXPECT_EQ(panel.granulator.getSpread(), spreadFraction(800));
-  EXPECT_EQ(panel.granulator.getSpeed(), locationSpeed(700));
+  EXPECT_EQ(panel.granulator.inspect().spread, spreadFraction(800));
+  EXPECT_EQ(panel.granulator.inspect().speed, locationSpeed(700));
   panel.controls.OnCustomdrawFade();
-  EXPECT_EQ(panel.granulator.getFadeLength(), 16);
+  EXPECT_EQ(panel.granulator.inspect().fadeLength, 16);
   panel.controls.OnMethod();
-  EXPECT_EQ(panel.granulator.getPitchMode(), 1);
+  EXPECT_EQ(panel.granulator.inspect().pitchMode, PitchMode::kEachHeadWalks);
   panel.exchange.shown.m_method = 0;
   panel.controls.OnMethod();
-  EXPECT_EQ(panel.granulator.getPitchMode(), 2);
+  EXPECT_EQ(panel.granulator.inspect().pitchMode, PitchMode::kHeadsShareRate);
   EXPECT_EQ(panel.exchange.log, (Log{"read", "read", "read", "read"}));
-  EXPECT_EQ(panel.granulator.getLenMin(), 0);
+  EXPECT_EQ(panel.granulator.inspect().lenMin, 0);
 }
 
 // While playing, Reset applies everything at once, keeps the running crossfade, and leaves a
@@ -179,18 +178,18 @@ TEST(PanelControls, ResetRestoresStartPositionsAndKeepsTheLinkToggles) {
   panel.controls.OnReset();
   const ControlValues expected{3000, 3000, 1000, 75000, 75000, 0, 0, 5000, 0, 1000, 1, 1};
   EXPECT_EQ(tie(panel.exchange.shown), tie(expected));
-  EXPECT_EQ(panel.granulator.getFadeLength(), 16);
+  EXPECT_EQ(panel.granulator.inspect().fadeLength, 16);
   panel.takePitch();
   const Granulator& g = panel.granulator;
-  EXPECT_EQ(g.getLenMin(), 1000);
-  EXPECT_EQ(g.getLenRange(), 0);
-  EXPECT_EQ(g.getZeroThreshold(), 32768);
-  EXPECT_EQ(g.getPitchMin(), 1.0f);
-  EXPECT_EQ(g.getPitchMax(), 1.0f);
-  EXPECT_EQ(g.getWalkStep(), 0.0f);
-  EXPECT_EQ(g.getSpread(), 0.0f);
-  EXPECT_EQ(g.getSpeed(), 1.0f);
-  EXPECT_EQ(g.getPitchMode(), 2);
+  EXPECT_EQ(g.inspect().lenMin, 1000);
+  EXPECT_EQ(g.inspect().lenRange, 0);
+  EXPECT_EQ(g.inspect().zeroThreshold, 32768);
+  EXPECT_EQ(g.inspect().pitchMin, 1.0f);
+  EXPECT_EQ(g.inspect().pitchMax, 1.0f);
+  EXPECT_EQ(g.inspect().walkStep, 0.0f);
+  EXPECT_EQ(g.inspect().spread, 0.0f);
+  EXPECT_EQ(g.inspect().speed, 1.0f);
+  EXPECT_EQ(g.inspect().pitchMode, PitchMode::kHeadsShareRate);
 }
 
 }  // namespace

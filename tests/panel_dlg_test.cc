@@ -1,6 +1,6 @@
 // The Qt panel on the offscreen platform: layout, the paint-driven binding, the buttons, keys,
 // and the application's start and close. Sound runs through the real worker on SDL's dummy driver.
-#include "panel/panel_dlg.h"
+#include "panel_dlg.h"
 
 #include <gtest/gtest.h>
 
@@ -17,11 +17,12 @@
 #include <string>
 #include <vector>
 
-#include "audio/run_flag.h"
-#include "panel/dialog_template.h"
-#include "panel/panel_app.h"
-#include "panel/panel_services.h"
-#include "panel/qt_panel_services.h"
+#include "dialog_template.h"
+#include "fake_services.h"
+#include "panel_app.h"
+#include "panel_services.h"
+#include "qt_panel_services.h"
+#include "run_flag.h"
 #include "test_wav.h"
 
 namespace {
@@ -41,19 +42,6 @@ class AppEnvironment : public ::testing::Environment {
 };
 
 const auto* const kAppEnvironment = ::testing::AddGlobalTestEnvironment(new AppEnvironment);
-
-class FakeServices : public PanelServices {
- public:
-  void showMessage(const char* text) override { messages.push_back(text); }
-  bool chooseWaveFile(std::string& path) override {
-    path = choice;
-    return !choice.empty();
-  }
-  void showHelp(const char* text) override { help = text; }
-  std::vector<std::string> messages;
-  std::string choice;
-  std::string help;
-};
 
 // Counts the paints of the sliders it watches.
 class PaintCounter : public QObject {
@@ -143,19 +131,19 @@ TEST_F(PanelDlgTest, SlidersAreVerticalWithTheLowEndAtTheTopAndTabOrderIsTemplat
 
 TEST_F(PanelDlgTest, EverySliderAppliesItselfWhenShownAndAtEachPaintAfterAMove) {
   Granulator& g = dlg->granulator();
-  EXPECT_EQ(g.getSpeed(), 0.0f);
+  EXPECT_EQ(g.inspect().speed, 0.0f);
   showAndSettle();
-  EXPECT_EQ(g.getLenMin(), 1000);
-  EXPECT_EQ(g.getZeroThreshold(), 32768);
-  EXPECT_EQ(g.getSpeed(), 1.0f);
+  EXPECT_EQ(g.inspect().lenMin, 1000);
+  EXPECT_EQ(g.inspect().zeroThreshold, 32768);
+  EXPECT_EQ(g.inspect().speed, 1.0f);
 
   slider(IDC_ZERO)->setValue(0);
   slider(IDC_SPREAD)->setValue(1000);
   settle();
-  EXPECT_EQ(g.getZeroThreshold(), 0);
-  EXPECT_EQ(g.getSpread(), spreadFraction(1000));
+  EXPECT_EQ(g.inspect().zeroThreshold, 0);
+  EXPECT_EQ(g.inspect().spread, spreadFraction(1000));
   button(IDC_METHOD)->click();
-  EXPECT_EQ(g.getPitchMode(), 1);
+  EXPECT_EQ(g.inspect().pitchMode, PitchMode::kEachHeadWalks);
 }
 
 TEST_F(PanelDlgTest, LinkedLengthsFollowTheMovedSliderAndThePaintsSettle) {
@@ -164,8 +152,8 @@ TEST_F(PanelDlgTest, LinkedLengthsFollowTheMovedSliderAndThePaintsSettle) {
   slider(IDC_LENGTH2)->setValue(4000);
   settle();
   EXPECT_EQ(slider(IDC_LENGTH1)->value(), 4000);
-  EXPECT_EQ(dlg->granulator().getLenMin(), 0);
-  EXPECT_EQ(dlg->granulator().getLenRange(), 0);
+  EXPECT_EQ(dlg->granulator().inspect().lenMin, 0);
+  EXPECT_EQ(dlg->granulator().inspect().lenRange, 0);
 
   // Writing positions the sliders already show must not repaint them again and again.
   PaintCounter counter;
@@ -180,17 +168,17 @@ TEST_F(PanelDlgTest, ButtonsDriveTheRealWorker) {
   EXPECT_EQ(services.messages, std::vector<std::string>{"Please select a file first..."});
   std::vector<int16_t> tone(8820);
   for (size_t i = 0; i < tone.size(); ++i) tone[i] = static_cast<int16_t>((i % 100) * 300 - 15000);
-  services.choice = dir.write("tone.wav", testwav::monoWav16(tone));
+  services.choices.push_back(dir.write("tone.wav", testwav::monoWav16(tone)));
   slider(IDC_FADE)->setValue(400);
   button(IDC_FILE)->click();
   EXPECT_EQ(runCaption(), "Stop");
   EXPECT_FALSE(slider(IDC_FADE)->isEnabled());
   EXPECT_TRUE(g_running);
-  EXPECT_EQ(dlg->granulator().getFadeLength(), 400);
+  EXPECT_EQ(dlg->granulator().inspect().fadeLength, 400);
 
   button(IDC_RESET)->click();
   EXPECT_EQ(slider(IDC_FADE)->value(), 1000);
-  EXPECT_EQ(dlg->granulator().getFadeLength(), 400);
+  EXPECT_EQ(dlg->granulator().inspect().fadeLength, 400);
 
   button(IDC_RUN)->click();
   EXPECT_EQ(runCaption(), "Run");

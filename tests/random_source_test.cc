@@ -1,5 +1,5 @@
 // The random source gives the same 15-bit sequence for the same seed on every platform.
-#include "engine/random_source.h"
+#include "random_source.h"
 
 #include <gtest/gtest.h>
 

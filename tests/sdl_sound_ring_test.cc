@@ -1,5 +1,5 @@
 // The SDL sound ring and the worker on SDL's dummy and disk drivers.
-#include "audio/sdl_sound_ring.h"
+#include "sdl_sound_ring.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -15,12 +15,12 @@
 #include <thread>
 #include <vector>
 
-#include "audio/pcm16.h"
-#include "audio/run_flag.h"
-#include "audio/stream_out.h"
-#include "audio/synth_thread.h"
-#include "engine/granulator.h"
-#include "engine/random_source.h"
+#include "granulator.h"
+#include "pcm16.h"
+#include "random_source.h"
+#include "run_flag.h"
+#include "stream_out.h"
+#include "synth_thread.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ void prepareEngine(Granulator& granulator, const std::vector<float>& samples, ui
   granulator.setZeroChance(0.0f);
   granulator.setPitchRange(0.75f, 1.5f, 0.01f);
   granulator.setLocation(0.05f, 1.0f);
-  granulator.setPitchMode(1);
+  granulator.setPitchMode(PitchMode::kEachHeadWalks);
 }
 
 std::vector<int16_t> readSamples(const std::string& path) {

@@ -1,5 +1,5 @@
 // The ring writer over a simulated ring: conversion, blocks, pacing, failures and teardown.
-#include "audio/stream_out.h"
+#include "stream_out.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "audio/run_flag.h"
-#include "audio/simulated_sound_ring.h"
+#include "run_flag.h"
+#include "simulated_sound_ring.h"
 
 namespace {
 

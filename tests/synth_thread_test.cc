@@ -1,11 +1,11 @@
 // The worker loop over a simulated ring: when it takes samples, and how it ends.
-#include "audio/synth_thread.h"
+#include "synth_thread.h"
 
 #include <gtest/gtest.h>
 
-#include "audio/pcm16.h"
-#include "audio/run_flag.h"
-#include "audio/simulated_sound_ring.h"
+#include "pcm16.h"
+#include "run_flag.h"
+#include "simulated_sound_ring.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Run/Stop and File... driven without a window: captions, the Fade slider, the run flag, the
 // buffer, the worker and what reaches the engine.
-#include "panel/transport.h"
+#include "transport.h"
 
 #include <gtest/gtest.h>
 
@@ -11,20 +11,24 @@
 #include <thread>
 #include <vector>
 
-#include "audio/run_flag.h"
-#include "engine/granulator.h"
-#include "engine/random_source.h"
-#include "panel/panel_controls.h"
-#include "panel/panel_services.h"
+#include "fake_exchange.h"
+#include "fake_services.h"
+#include "granulator.h"
+#include "panel_controls.h"
+#include "panel_services.h"
+#include "random_source.h"
+#include "run_flag.h"
 #include "test_wav.h"
 
 namespace {
 
 // What a worker found in the engine as it started. Read only after the transport has joined it.
 struct Seen {
-  uint32_t randomState;
-  int fadeLength, holdA, lenMin, lenRange, zeroThreshold, pitchMode;
-  float spread, speed, pitchMin, pitchMax;
+  uint32_t randomState = 0;
+  Granulator::Inspection engine{};
+  // The pitch range is taken on the first sample, so it is read after one.
+  float pitchMin = 0.0f;
+  float pitchMax = 0.0f;
 };
 
 // A stand-in worker. It counts how many are alive at once; a lingering one leaves only some time
@@ -40,20 +44,12 @@ struct Probe {
     const int now = ++live;
     if (now > mostLive)
       mostLive = now;
-    Seen s{g_randomState.load(),
-           g->getFadeLength(),
-           g->getHoldA(),
-           g->getLenMin(),
-           g->getLenRange(),
-           g->getZeroThreshold(),
-           g->getPitchMode(),
-           g->getSpread(),
-           g->getSpeed(),
-           0.0f,
-           0.0f};
-    g->nextSample();  // takes the published pitch range
-    s.pitchMin = g->getPitchMin();
-    s.pitchMax = g->getPitchMax();
+    Seen s;
+    s.randomState = g_randomState.load();
+    s.engine = g->inspect();
+    g->nextSample();
+    s.pitchMin = g->inspect().pitchMin;
+    s.pitchMax = g->inspect().pitchMax;
     seen.push_back(s);
     if (linger) {
       while (g_running) std::this_thread::yield();
@@ -65,34 +61,12 @@ struct Probe {
   }
 };
 
-class FakeExchange : public ControlExchange {
- public:
-  void readControls(ControlValues& values) override { values = shown; }
-  void writeControls(const ControlValues& values) override { shown = values; }
-  ControlValues shown;
-};
-
 class FakeView : public TransportView {
  public:
   void setRunCaption(const char* text) override { caption = text; }
   void enableFade(bool enabled) override { fadeEnabled = enabled; }
   std::string caption;
   bool fadeEnabled = true;
-};
-
-class FakeServices : public PanelServices {
- public:
-  void showMessage(const char* text) override { messages.push_back(text); }
-  // The next queued path; an empty one, or none, is Cancel.
-  bool chooseWaveFile(std::string& path) override {
-    path = choices.empty() ? "" : choices.front();
-    if (!choices.empty())
-      choices.pop_front();
-    return !path.empty();
-  }
-  void showHelp(const char*) override {}
-  std::vector<std::string> messages;
-  std::deque<std::string> choices;
 };
 
 constexpr uint32_t kClockSeconds = 1700000000u;
@@ -179,7 +153,18 @@ TEST_F(TransportTest, AcceptedFileStartsAtOnceAndRunTogglesStopAndStart) {
 TEST_F(TransportTest, StartPreparesWithTheShownFadeThenAppliesEveryControlThenSeeds) {
   // Length 4000 and 1000, zero 250, pitch 25000 and 100000, Method ticked, speed 10000, spread
   // 750, fade 321.
-  exchange.shown = ControlValues{1000, 4000, 250, 25000, 100000, 0, 1, 10000, 750, 321, 0, 0};
+  exchange.shown.m_length2 = 1000;
+  exchange.shown.m_length1 = 4000;
+  exchange.shown.m_zero = 250;
+  exchange.shown.m_pitch1 = 25000;
+  exchange.shown.m_pitch2 = 100000;
+  exchange.shown.m_pitchWalk = 0;
+  exchange.shown.m_method = 1;
+  exchange.shown.m_speed = 10000;
+  exchange.shown.m_spread = 750;
+  exchange.shown.m_fade = 321;
+  exchange.shown.m_linkLength = 0;
+  exchange.shown.m_linkPitch = 0;
   // The holds that prepare draws come from the state before the seed.
   seedRandom(1);
   Granulator reference;
@@ -191,17 +176,17 @@ TEST_F(TransportTest, StartPreparesWithTheShownFadeThenAppliesEveryControlThenSe
   finish();
   ASSERT_EQ(Probe::seen.size(), 1u);
   const Seen& s = Probe::seen[0];
-  EXPECT_EQ(s.fadeLength, 321);
-  EXPECT_EQ(s.holdA, reference.getHoldA());
+  EXPECT_EQ(s.engine.fadeLength, 321);
+  EXPECT_EQ(s.engine.holdA, reference.inspect().holdA);
   EXPECT_EQ(s.randomState, kClockSeconds);
-  EXPECT_EQ(s.lenMin, 0);
-  EXPECT_EQ(s.lenRange, 3000);
-  EXPECT_EQ(s.zeroThreshold, static_cast<int>((1.0 - zeroChance(250)) * 32768.0));
+  EXPECT_EQ(s.engine.lenMin, 0);
+  EXPECT_EQ(s.engine.lenRange, 3000);
+  EXPECT_EQ(s.engine.zeroThreshold, static_cast<int>((1.0 - zeroChance(250)) * 32768.0));
   EXPECT_EQ(s.pitchMin, -1.0f);
   EXPECT_EQ(s.pitchMax, 2.0f);
-  EXPECT_EQ(s.spread, spreadFraction(750));
-  EXPECT_EQ(s.speed, 2.0f);
-  EXPECT_EQ(s.pitchMode, 1);
+  EXPECT_EQ(s.engine.spread, spreadFraction(750));
+  EXPECT_EQ(s.engine.speed, 2.0f);
+  EXPECT_EQ(s.engine.pitchMode, PitchMode::kEachHeadWalks);
 }
 
 TEST_F(TransportTest, AtMostOneWorkerLivesAndNoneOutlivesTheTransport) {
@@ -231,7 +216,7 @@ TEST_F(TransportTest, CancelWithASoundRestartsItFreshlyPreparedWhetherPlayingOrN
   EXPECT_EQ(transport->samples(), buffer);
   finish();
   ASSERT_EQ(Probe::seen.size(), 3u);
-  EXPECT_EQ(Probe::seen[2].fadeLength, 77);
+  EXPECT_EQ(Probe::seen[2].engine.fadeLength, 77);
 }
 
 TEST_F(TransportTest, RefusedFileStopsPlaybackShowsItStoppedAndKeepsTheOldSound) {

@@ -1,5 +1,5 @@
 // WaveFile: header validation, frame counts from the file length, and where a failure leaves it.
-#include "wave/wave_file.h"
+#include "wave_file.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/test_wav.h"
+#include "test_wav.h"
 
 namespace {
 

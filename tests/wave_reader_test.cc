@@ -1,5 +1,5 @@
 // WaveReader's accept/refuse answer and float conversion, and fadeEdges' counts and factors.
-#include "wave/wave_reader.h"
+#include "wave_reader.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/test_wav.h"
-#include "wave/fade_edges.h"
+#include "fade_edges.h"
+#include "test_wav.h"
 
 namespace {
 

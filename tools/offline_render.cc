@@ -1,11 +1,9 @@
 // Loads a sound and plays the panel's start path into a buffer instead of a device.
-#include "tools/offline_render.h"
+#include "offline_render.h"
 
 #include <cassert>
 
-#include "engine/random_source.h"
-#include "wave/fade_edges.h"
-#include "wave/wave_reader.h"
+#include "random_source.h"
 
 namespace {
 
@@ -16,34 +14,21 @@ constexpr uint32_t kStartState = 1;
 
 OfflineRender::OfflineRender() : m_controls(m_granulator, m_exchange) {}
 
-bool OfflineRender::load(const char* path) {
-  WaveReader reader;
-  if (!reader.open(path)) {
-    reader.close();
-    return false;
-  }
-  const int frames = static_cast<int>(reader.frameCount());
-  std::unique_ptr<float[]> samples(new float[frames]);
-  reader.readFloats(samples.get());
-  fadeEdges(samples.get(), frames);
-  reader.close();
-  useSamples(std::move(samples), frames);
-  return true;
+LoadResult OfflineRender::load(const char* path) {
+  return loadSound(path, m_sound);
 }
 
 void OfflineRender::useSamples(std::unique_ptr<float[]> samples, int frameCount) {
-  m_samples = std::move(samples);
-  m_frameCount = frameCount;
+  m_sound.samples = std::move(samples);
+  m_sound.frameCount = frameCount;
 }
 
 // Prepare draws its two holds from the start state; the seed only reaches the draws after it.
 void OfflineRender::start(const ControlValues& positions, uint32_t seed) {
-  assert(m_frameCount >= 2);
+  assert(m_sound.frameCount >= 2);
   seedRandom(kStartState);
   m_controls.values() = positions;
-  m_granulator.prepare(m_samples.get(), m_frameCount, positions.m_fade);
-  seedRandom(seed);
-  m_controls.applyAll();
+  m_controls.startEngine(m_sound.samples.get(), m_sound.frameCount, seed);
 }
 
 void OfflineRender::render(float* out, int count) {

@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/granulator.h"
-#include "panel/panel_controls.h"
+#include "granulator.h"
+#include "panel_controls.h"
+#include "sound_loader.h"
 
 class OfflineRender {
  public:
@@ -13,15 +14,15 @@ class OfflineRender {
   OfflineRender(const OfflineRender&) = delete;
   OfflineRender& operator=(const OfflineRender&) = delete;
 
-  // Loads the sound as File... does. False when the file is refused.
-  bool load(const char* path);
+  // Loads the sound as File... does.
+  LoadResult load(const char* path);
   // Takes a loaded buffer of at least two frames instead of a file (no edge fades applied).
   void useSamples(std::unique_ptr<float[]> samples, int frameCount);
   // Prepare, seed, full parameter application: once per object, after load or useSamples.
   void start(const ControlValues& positions, uint32_t seed);
   void render(float* out, int count);
 
-  int frameCount() const { return m_frameCount; }
+  int frameCount() const { return m_sound.frameCount; }
 
  private:
   // The positions come from the caller; there is no window to exchange them with.
@@ -31,8 +32,7 @@ class OfflineRender {
     void writeControls(const ControlValues&) override {}
   };
 
-  std::unique_ptr<float[]> m_samples;
-  int m_frameCount = 0;
+  Sound m_sound;
   Granulator m_granulator;
   NoExchange m_exchange;
   PanelControls m_controls;

@@ -1,5 +1,5 @@
 // Runs one render from a command line: parse, load, render in blocks, write, exit status.
-#include "tools/render_command.h"
+#include "render_command.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "tools/offline_render.h"
-#include "tools/render_options.h"
-#include "tools/wave_writer.h"
+#include "offline_render.h"
+#include "render_options.h"
+#include "wave_writer.h"
 
 namespace {
 
@@ -17,8 +17,9 @@ constexpr int kBlockSamples = 65536;
 
 int renderFile(const RenderOptions& options) {
   OfflineRender render;
-  if (!render.load(options.inputPath.c_str())) {
-    std::fputs("Wrong file format\n", stderr);
+  if (const LoadResult result = render.load(options.inputPath.c_str());
+      result != LoadResult::kLoaded) {
+    std::fprintf(stderr, "%s\n", loadMessage(result));
     return kExitFailed;
   }
   uint32_t seed = options.seed;

@@ -1,5 +1,5 @@
 // Parses grainrender's arguments: two paths, a length, a seed, slider positions and the format.
-#include "tools/render_options.h"
+#include "render_options.h"
 
 #include <cerrno>
 #include <climits>
@@ -84,7 +84,7 @@ bool parseSeconds(const char* text, uint64_t& samples) {
   if (*end != '\0' || !(seconds >= 0.0) || seconds > 1e7) {
     return false;
   }
-  samples = static_cast<uint64_t>(std::llround(seconds * kRenderRate));
+  samples = static_cast<uint64_t>(std::llround(seconds * kSampleRate));
   return true;
 }
 

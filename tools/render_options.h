@@ -4,14 +4,13 @@
 #include <cstdint>
 #include <string>
 
-#include "panel/panel_controls.h"
-
-constexpr int kRenderRate = 44100;
+#include "panel_controls.h"
+#include "sample_rate.h"
 
 struct RenderOptions {
   std::string inputPath;
   std::string outputPath;
-  uint32_t sampleCount = 10 * kRenderRate;
+  uint32_t sampleCount = 10 * kSampleRate;
   bool seedGiven = false;
   uint32_t seed = 0;
   // Slider positions as the sliders would show them; the link members play no part.

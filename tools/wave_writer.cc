@@ -1,5 +1,5 @@
 // A WAV file that appears under its name complete or not at all.
-#include "tools/wave_writer.h"
+#include "wave_writer.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,7 +11,8 @@
 #include <cstring>
 #include <vector>
 
-#include "audio/pcm16.h"
+#include "pcm16.h"
+#include "sample_rate.h"
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "samples are written in host order");
 
@@ -19,7 +20,6 @@ namespace {
 
 constexpr uint16_t kTagPcm = 1;
 constexpr uint16_t kTagFloat = 3;
-constexpr uint32_t kRate = 44100;
 constexpr int kChunkSamples = 16384;
 
 void putLe16(uint8_t* at, uint16_t v) {
@@ -44,8 +44,8 @@ void waveHeader(SampleFormat format, uint32_t sampleCount, uint8_t (&header)[kWa
   putLe32(header + 16, 16);
   putLe16(header + 20, isFloat ? kTagFloat : kTagPcm);
   putLe16(header + 22, 1);
-  putLe32(header + 24, kRate);
-  putLe32(header + 28, kRate * bytesPerSample);
+  putLe32(header + 24, kSampleRate);
+  putLe32(header + 28, kSampleRate * bytesPerSample);
   putLe16(header + 32, bytesPerSample);
   putLe16(header + 34, bytesPerSample * 8);
   std::memcpy(header + 36, "data", 4);

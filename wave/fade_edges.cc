@@ -1,9 +1,9 @@
 // Raised-cosine fade-in and fade-out over both ends of a loaded sound.
-#include "wave/fade_edges.h"
+#include "fade_edges.h"
 
 #include <algorithm>
 
-#include "engine/raised_cosine.h"
+#include "raised_cosine.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Reads the fixed 44-byte RIFF/WAVE header, validates it and leaves the file at its first sample.
-#include "wave/wave_file.h"
+#include "wave_file.h"
 
 #include <sys/stat.h>
 

@@ -1,5 +1,5 @@
 // Loads a 16-bit mono WAV file as floats in [-1, 1), one per frame.
-#include "wave/wave_reader.h"
+#include "wave_reader.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "wave/wave_file.h"
+#include "wave_file.h"
 
 class WaveReader {
  public:

@@ -1,5 +1,5 @@
 // Grainpanel: the granular synthesis panel.
-#include "panel/panel_app.h"
+#include "panel_app.h"
 
 int main(int argc, char** argv) {
   CPanelApp app(argc, argv);

@@ -1,5 +1,5 @@
 // The panel window: builds the controls from the template and forwards to the plain logic.
-#include "panel/panel_dlg.h"
+#include "panel_dlg.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -10,10 +10,10 @@
 #include <QShortcut>
 #include <QSlider>
 
-#include "panel/dialog_template.h"
-#include "panel/help_text.h"
-#include "panel/panel_icon.h"
-#include "panel/panel_services.h"
+#include "dialog_template.h"
+#include "help_text.h"
+#include "panel_icon.h"
+#include "panel_services.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The panel's window icon: three slider thumbs on grooves over a dark tile, with a few grains.
-#include "panel/panel_icon.h"
+#include "panel_icon.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "audio/sound_ring.h"
+#include "sound_ring.h"
 
 class SimulatedSoundRing final : public SoundRing {
  public:

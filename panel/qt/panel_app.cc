@@ -1,9 +1,9 @@
 // The application object: runs the panel as its one window and ends when it closes.
-#include "panel/panel_app.h"
+#include "panel_app.h"
 
-#include "panel/panel_dlg.h"
-#include "panel/panel_icon.h"
-#include "panel/qt_panel_services.h"
+#include "panel_dlg.h"
+#include "panel_icon.h"
+#include "qt_panel_services.h"
 
 CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("Grainpanel"));

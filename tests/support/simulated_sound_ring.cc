@@ -1,5 +1,5 @@
 // The simulated sound ring used by the writer and worker tests.
-#include "audio/simulated_sound_ring.h"
+#include "simulated_sound_ring.h"
 
 #include <algorithm>
 #include <cstring>

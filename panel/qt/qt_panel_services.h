@@ -1,7 +1,7 @@
 // The real message boxes and file dialog of the panel.
 #pragma once
 
-#include "panel/panel_services.h"
+#include "panel_services.h"
 
 class QtPanelServices : public PanelServices {
  public:

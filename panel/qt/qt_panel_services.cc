@@ -1,5 +1,5 @@
 // The real message boxes and file dialog of the panel, each modal over the active window.
-#include "panel/qt_panel_services.h"
+#include "qt_panel_services.h"
 
 #include <QApplication>
 #include <QFile>

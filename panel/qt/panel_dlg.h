@@ -4,9 +4,9 @@
 #include <QDialog>
 #include <QIcon>
 
-#include "engine/granulator.h"
-#include "panel/panel_controls.h"
-#include "panel/transport.h"
+#include "granulator.h"
+#include "panel_controls.h"
+#include "transport.h"
 
 class QAbstractButton;
 class QCheckBox;

@@ -1,1 +1,0 @@
-grain_bench(grainrender_bench render)

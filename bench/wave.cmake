@@ -1,1 +1,0 @@
-grain_bench(wave_bench wave)

@@ -1,1 +1,0 @@
-grain_test(panel_controls_test controls)

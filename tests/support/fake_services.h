@@ -1,0 +1,25 @@
+// Stands in for the panel's message boxes and file dialog, and records what they were asked.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "panel_services.h"
+
+class FakeServices : public PanelServices {
+ public:
+  void showMessage(const char* text) override { messages.push_back(text); }
+  // The next queued path; an empty one, or none, is Cancel.
+  bool chooseWaveFile(std::string& path) override {
+    path = choices.empty() ? "" : choices.front();
+    if (!choices.empty())
+      choices.pop_front();
+    return !path.empty();
+  }
+  void showHelp(const char* text) override { help = text; }
+
+  std::vector<std::string> messages;
+  std::deque<std::string> choices;
+  std::string help;
+};
