@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSlider>
+#include <QVBoxLayout>
 
 #include "dialog_template.h"
 #include "help_text.h"
@@ -63,7 +64,9 @@ void CPanelDlg::buildControls() {
       baseUnitsOf(metrics.horizontalAdvance(
                       QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")),
                   metrics.height());
-  setFixedSize(dluToPixelsX(kDialogWidthDlu, units), dluToPixelsY(kDialogHeightDlu, units));
+  m_templateSize =
+      QSize(dluToPixelsX(kDialogWidthDlu, units), dluToPixelsY(kDialogHeightDlu, units));
+  setFixedSize(m_templateSize);
 
   QList<QGroupBox*> groups;
   for (const ControlTemplate& t : kPanelTemplate) {
@@ -125,6 +128,21 @@ void CPanelDlg::buildControls() {
   m_zeroCtrl = static_cast<QSlider*>(control(IDC_ZERO));
   m_length1Ctrl = static_cast<QSlider*>(control(IDC_LENGTH1));
   m_length2Ctrl = static_cast<QSlider*>(control(IDC_LENGTH2));
+
+  // What the panel shows beyond its template stacks up below it, so no control moves.
+  m_below = new QWidget(this);
+  auto* column = new QVBoxLayout(m_below);
+  column->setContentsMargins(dluToPixelsX(5, units), 0, dluToPixelsX(5, units),
+                             dluToPixelsY(5, units));
+  m_below->setGeometry(0, m_templateSize.height(), m_templateSize.width(), 0);
+}
+
+void CPanelDlg::addBelow(QWidget* widget) {
+  widget->setParent(m_below);
+  m_below->layout()->addWidget(widget);
+  const int height = m_below->layout()->sizeHint().height();
+  m_below->setGeometry(0, m_templateSize.height(), m_templateSize.width(), height);
+  setFixedSize(m_templateSize.width(), m_templateSize.height() + height);
 }
 
 void CPanelDlg::OnInitDialog() {

@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QSize>
 
 #include "granulator.h"
 #include "panel_controls.h"
@@ -31,6 +32,9 @@ class CPanelDlg : public QDialog, public ControlExchange, public TransportView {
   Granulator& granulator() { return m_granulator; }
   PanelControls& controls() { return m_controls; }
   Transport& transport() { return m_transport; }
+
+  // Adds a widget to the column below the template's controls and grows the window to hold it.
+  void addBelow(QWidget* widget);
 
   void OnRunStop();
   void OnFile();
@@ -74,6 +78,8 @@ class CPanelDlg : public QDialog, public ControlExchange, public TransportView {
   QPushButton* m_linkLengthBox = nullptr;
   QPushButton* m_linkPitchBox = nullptr;
   QIcon m_hIcon;
+  QSize m_templateSize;
+  QWidget* m_below = nullptr;
   // No handler may run while the controls are being read or written.
   bool m_inExchange = false;
 };
