@@ -140,7 +140,19 @@ TEST(OfflineRender, MatchesTheFirstRunOfAFreshPanel) {
   std::vector<float> expected(kCount);
   for (float& s : expected) s = reference.nextSample();
 
-  ControlValues positions{3600, 3900, 700, 75000, 75000, 8000, 1, 5000, 500, 40, 0, 0};
+  ControlValues positions;
+  positions.m_length2 = 3600;
+  positions.m_length1 = 3900;
+  positions.m_zero = 700;
+  positions.m_pitch1 = 75000;
+  positions.m_pitch2 = 75000;
+  positions.m_pitchWalk = 8000;
+  positions.m_method = 1;
+  positions.m_speed = 5000;
+  positions.m_spread = 500;
+  positions.m_fade = 40;
+  positions.m_linkLength = 0;
+  positions.m_linkPitch = 0;
   seedRandom(99);
   OfflineRender render;
   render.useSamples(std::move(buffer), frames);

@@ -81,8 +81,9 @@ TEST(PanelControls, UnlinkedSlidersMoveIndependentlyWithoutAWrite) {
   EXPECT_EQ(panel.exchange.log, (Log{"read", "read"}));
   EXPECT_EQ(panel.granulator.inspect().lenMin, 3800);
   EXPECT_EQ(panel.granulator.inspect().lenRange, 100);
-  EXPECT_EQ(panel.granulator.inspect().pitchMin, pitchRate(400));
-  EXPECT_EQ(panel.granulator.inspect().pitchMax, pitchRate(500));
+  // (400 - 50000) and (500 - 50000) times the float 0.00004, each rounded once.
+  EXPECT_EQ(panel.granulator.inspect().pitchMin, -0x1.fbe76cp+0f);
+  EXPECT_EQ(panel.granulator.inspect().pitchMax, -0x1.fae146p+0f);
   EXPECT_GT(panel.granulator.inspect().walkStep, 0.0f);
   panel.exchange.shown.m_pitchWalk = 0;
   panel.controls.OnCustomdrawPitchWalk();
@@ -145,12 +146,15 @@ TEST(PanelControls, LinkedPitchSetsOneRateAndSilencesTheWalk) {
 TEST(PanelControls, SingleSliderHandlersAndMethodReadThenApplyOnlyTheirOwn) {
   Panel panel;
   panel.exchange.shown = kMoved;
+  // Position 625: a chance of 375 x 0.001f = 0.37500000178 rounded to the float just above
+  // 0.375, so (1 - p) x 32768 falls just short of 20480. With 0.001 as a double, or 1 - p
+  // rounded to a float, it would be 20480.
+  panel.exchange.shown.m_zero = 625;
   panel.controls.OnCustomdrawZero();
-  EXPECT_EQ(panel.granulator.inspect().zeroThreshold,
-            static_cast<int>((1.0 - zeroChance(300)) * 32768));
+  EXPECT_EQ(panel.granulator.inspect().zeroThreshold, 20479);
   panel.controls.OnCustomdrawLocation();
-  EXPECT_EQ(panel.granulator.inspect().spread, spreadFraction(800));
-  EXPECT_EQ(panel.granulator.inspect().speed, locationSpeed(700));
+  EXPECT_EQ(panel.granulator.inspect().spread, 0x1.5d867cp-7f);  // 800 / 75000
+  EXPECT_EQ(panel.granulator.inspect().speed, 0x1.1eb852p-3f);   // 700 x 0.0002
   panel.controls.OnCustomdrawFade();
   EXPECT_EQ(panel.granulator.inspect().fadeLength, 16);
   panel.controls.OnMethod();
@@ -176,7 +180,19 @@ TEST(PanelControls, ResetRestoresStartPositionsAndKeepsTheLinkToggles) {
   panel.exchange.shown.m_linkPitch = 1;
 
   panel.controls.OnReset();
-  const ControlValues expected{3000, 3000, 1000, 75000, 75000, 0, 0, 5000, 0, 1000, 1, 1};
+  ControlValues expected;
+  expected.m_length2 = 3000;
+  expected.m_length1 = 3000;
+  expected.m_zero = 1000;
+  expected.m_pitch1 = 75000;
+  expected.m_pitch2 = 75000;
+  expected.m_pitchWalk = 0;
+  expected.m_method = 0;
+  expected.m_speed = 5000;
+  expected.m_spread = 0;
+  expected.m_fade = 1000;
+  expected.m_linkLength = 1;
+  expected.m_linkPitch = 1;
   EXPECT_EQ(tie(panel.exchange.shown), tie(expected));
   EXPECT_EQ(panel.granulator.inspect().fadeLength, 16);
   panel.takePitch();

@@ -141,7 +141,7 @@ TEST_F(PanelDlgTest, EverySliderAppliesItselfWhenShownAndAtEachPaintAfterAMove) 
   slider(IDC_SPREAD)->setValue(1000);
   settle();
   EXPECT_EQ(g.inspect().zeroThreshold, 0);
-  EXPECT_EQ(g.inspect().spread, spreadFraction(1000));
+  EXPECT_EQ(g.inspect().spread, 0x1.b4e81cp-7f);  // 1000 / 75000
   button(IDC_METHOD)->click();
   EXPECT_EQ(g.inspect().pitchMode, PitchMode::kEachHeadWalks);
 }

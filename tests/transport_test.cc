@@ -181,10 +181,11 @@ TEST_F(TransportTest, StartPreparesWithTheShownFadeThenAppliesEveryControlThenSe
   EXPECT_EQ(s.randomState, kClockSeconds);
   EXPECT_EQ(s.engine.lenMin, 0);
   EXPECT_EQ(s.engine.lenRange, 3000);
-  EXPECT_EQ(s.engine.zeroThreshold, static_cast<int>((1.0 - zeroChance(250)) * 32768.0));
+  // A chance of 750 x 0.001f, just above 0.75: 8191, where 0.001 as a double gives 8192.
+  EXPECT_EQ(s.engine.zeroThreshold, 8191);
   EXPECT_EQ(s.pitchMin, -1.0f);
   EXPECT_EQ(s.pitchMax, 2.0f);
-  EXPECT_EQ(s.engine.spread, spreadFraction(750));
+  EXPECT_EQ(s.engine.spread, 0x1.47ae14p-7f);  // 750 / 75000
   EXPECT_EQ(s.engine.speed, 2.0f);
   EXPECT_EQ(s.engine.pitchMode, PitchMode::kEachHeadWalks);
 }
