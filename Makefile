@@ -1,8 +1,9 @@
-# The README's two commands: `make test` and `make run`. Both install what is missing first.
+# The README's commands: `make test`, `make run` and `make package`. Each installs what is missing
+# first.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build test run bench package clean
 
 all: build
 
@@ -23,6 +24,11 @@ run: build
 
 bench: build
 	for b in $(BUILD_DIR)/bench/*_bench; do $$b; done
+
+# The Debian package build/grainpanel_VERSION_ARCH.deb, its contents and fields checked.
+package: build
+	cmake --build $(BUILD_DIR) --target package
+	scripts/check-package $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -97,6 +97,20 @@ TEST(RenderOptions, MalformedCommandLinesAreBadUsage) {
   }
 }
 
+TEST(RenderOptions, VersionWinsOverPathsAndOptionsAroundIt) {
+  const std::vector<Args> cases = {
+      {"--version"},
+      {"in.wav", "out.wav", "--seed", "1", "--version"},
+      {"--version", "--bogus"},
+  };
+  for (const Args& args : cases) {
+    RenderOptions options;
+    EXPECT_EQ(parse(args, options), ParseOutcome::kVersion) << args.size();
+  }
+  RenderOptions options;
+  EXPECT_EQ(parse({"in.wav", "out.wav", "--versions"}, options), ParseOutcome::kBadUsage);
+}
+
 TEST(WaveWriter, OnlyACommittedFileReplacesTheOutput) {
   testwav::TempDir dir;
   const std::string out = dir.write("out.wav", {1, 2, 3});
@@ -225,6 +239,17 @@ TEST_F(GrainRender, WritesCanonicalFilesWhose16BitSamplesAreTheFloatsThroughToPc
     nonZero += s != 0;
   }
   EXPECT_GT(nonZero, 10000);
+}
+
+TEST_F(GrainRender, PrintsItsNameAndVersionOnStandardOutput) {
+  const std::string outPath = scratch.pathOf("stdout.txt");
+  const std::string command =
+      std::string("'") + GRAINRENDER_PATH + "' --version >'" + outPath + "' 2>&1";
+  const int raw = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(raw));
+  EXPECT_EQ(WEXITSTATUS(raw), 0);
+  const Bytes out = readFile(outPath);
+  EXPECT_EQ(std::string(out.begin(), out.end()), "grainrender 1.0.0\n");
 }
 
 TEST_F(GrainRender, RefusedInputOrUnwritableOutputExitsOneAndLeavesNoFile) {

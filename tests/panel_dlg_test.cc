@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFontMetrics>
+#include <QImage>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
@@ -189,6 +190,33 @@ TEST_F(PanelDlgTest, ButtonsDriveTheRealWorker) {
   dlg.reset();
   EXPECT_FALSE(g_running);
   EXPECT_EQ(services.messages.size(), 1u);
+}
+
+TEST_F(PanelDlgTest, WindowIconIsTheMenuIconAtEveryThemeSizeAndNamesItsDesktopEntry) {
+  EXPECT_EQ(QGuiApplication::desktopFileName(), "io.github.grainpanel.Grainpanel");
+  const QList<QSize> sizes = {{16, 16}, {32, 32}, {48, 48}, {128, 128}, {256, 256}};
+  ASSERT_EQ(QApplication::windowIcon().availableSizes(), sizes);
+  ASSERT_EQ(dlg->windowIcon().availableSizes(), sizes);
+  // Cells of the icon's 16-unit grid: the tile, a groove, the middle thumb over its groove, the
+  // top grain, and the tile just below that grain.
+  struct Cell {
+    int x, y;
+    QRgb colour;
+  };
+  const Cell cells[] = {{0, 0, qRgb(0x20, 0x28, 0x38)},
+                        {3, 5, qRgb(0x70, 0x80, 0x98)},
+                        {7, 4, qRgb(0xf0, 0xb0, 0x30)},
+                        {14, 3, qRgb(0x60, 0xd0, 0xe0)},
+                        {14, 4, qRgb(0x20, 0x28, 0x38)}};
+  for (const QSize& size : sizes) {
+    const QImage image = dlg->windowIcon().pixmap(size).toImage();
+    ASSERT_EQ(image.size(), size);
+    const int unit = size.width() / 16;
+    for (const Cell& c : cells) {
+      EXPECT_EQ(image.pixel(c.x * unit + unit / 2, c.y * unit + unit / 2), c.colour)
+          << size.width() << " px, cell " << c.x << "," << c.y;
+    }
+  }
 }
 
 TEST_F(PanelDlgTest, EnterAwayFromAPushButtonOrEscapeEndsTheDialogAndF1ShowsHelp) {

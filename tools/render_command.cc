@@ -9,6 +9,7 @@
 
 #include "offline_render.h"
 #include "render_options.h"
+#include "version.h"
 #include "wave_writer.h"
 
 namespace {
@@ -59,6 +60,9 @@ int runRenderCommand(int argc, const char* const* argv) {
   switch (parseRenderOptions(argc, argv, options, problem)) {
     case ParseOutcome::kHelp:
       std::fputs(kRenderUsage, stdout);
+      return kExitWritten;
+    case ParseOutcome::kVersion:
+      std::printf("grainrender %s\n", kVersion);
       return kExitWritten;
     case ParseOutcome::kBadUsage:
       std::fprintf(stderr, "grainrender: %s\n%s", problem.c_str(), kRenderUsage);

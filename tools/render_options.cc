@@ -18,7 +18,8 @@ const char kRenderUsage[] =
     "                              panel's start-up positions); a position outside a slider's\n"
     "                              range is taken at the nearest end\n"
     "  --float                     write 32-bit float samples instead of 16-bit PCM\n"
-    "  --help                      this text\n";
+    "  --help                      this text\n"
+    "  --version                   the version of grainrender\n";
 
 namespace {
 
@@ -133,6 +134,9 @@ ParseOutcome parseRenderOptions(int argc, const char* const* argv, RenderOptions
     }
     if (std::strcmp(arg, "--help") == 0) {
       return ParseOutcome::kHelp;
+    }
+    if (std::strcmp(arg, "--version") == 0) {
+      return ParseOutcome::kVersion;
     }
     if (std::strcmp(arg, "--float") == 0) {
       options.floatOutput = true;

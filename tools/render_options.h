@@ -20,7 +20,7 @@ struct RenderOptions {
   RenderOptions() { setStartupPositions(positions); }
 };
 
-enum class ParseOutcome { kRender, kHelp, kBadUsage };
+enum class ParseOutcome { kRender, kHelp, kVersion, kBadUsage };
 
 extern const char kRenderUsage[];
 

@@ -7,6 +7,7 @@
 
 CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("Grainpanel"));
+  setDesktopFileName(QStringLiteral("io.github.grainpanel.Grainpanel"));
   setWindowIcon(makePanelIcon());
 }
 

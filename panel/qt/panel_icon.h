@@ -1,9 +1,6 @@
-// The panel's window icon, drawn in code at 32 x 32 and 16 x 16 pixels.
+// The panel's window icon: panel/desktop/grainpanel.svg as rendered for the icon theme.
 #pragma once
 
 #include <QIcon>
 
-class QPixmap;
-
-QPixmap drawPanelIcon(int sizePx);
 QIcon makePanelIcon();
