@@ -56,4 +56,34 @@ TEST(WaveWriter, OnlyACommittedFileReplacesTheOutput) {
   EXPECT_EQ(Bytes(bytes.begin() + 44, bytes.end()), (Bytes{0xFF, 0x3F, 0x01, 0x80, 0x01, 0x80}));
 }
 
+// A file whose length is known only at its end: sizes written last, samples as they came.
+TEST(WaveWriter, SixteenBitSamplesGoInAsTheyAreAndTheHeaderIsRewrittenForTheirCount) {
+  testwav::TempDir dir;
+  const std::string out = dir.pathOf("take.wav");
+  WaveWriter writer;
+  ASSERT_TRUE(writer.open(out, SampleFormat::kPcm16, 0));
+  const int16_t first[] = {1, -2};
+  const int16_t second[] = {32767, -32768, 256};
+  ASSERT_TRUE(writer.writePcm16(first, 2));
+  ASSERT_TRUE(writer.writePcm16(second, 3));
+  EXPECT_EQ(filesIn(dir).size(), 1u);
+  EXPECT_NE(filesIn(dir)[0], "take.wav");
+  ASSERT_TRUE(writer.setSampleCount(5));
+  ASSERT_TRUE(writer.commit());
+
+  const Bytes bytes = readFile(out);
+  ASSERT_EQ(bytes.size(), 54u);
+  // 5 samples are 10 bytes of data; the RIFF chunk holds 36 more.
+  EXPECT_EQ(Bytes(bytes.begin() + 4, bytes.begin() + 8), (Bytes{46, 0, 0, 0}));
+  EXPECT_EQ(Bytes(bytes.begin() + 40, bytes.begin() + 44), (Bytes{10, 0, 0, 0}));
+  EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 44),
+            testwav::headerBytes(testwav::consistentHeader(1, 16, 10)));
+  EXPECT_EQ(Bytes(bytes.begin() + 44, bytes.end()),
+            (Bytes{0x01, 0x00, 0xFE, 0xFF, 0xFF, 0x7F, 0x00, 0x80, 0x00, 0x01}));
+
+  WaveWriter floats;
+  ASSERT_TRUE(floats.open(dir.pathOf("f.wav"), SampleFormat::kFloat32, 0));
+  EXPECT_FALSE(floats.writePcm16(first, 2));
+}
+
 }  // namespace
