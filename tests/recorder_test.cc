@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "memory_sink.h"
 #include "record_sink.h"
 #include "test_wav.h"
 #include "wave_file_sink.h"
@@ -54,42 +55,6 @@ std::vector<int16_t> numberedBlock(int n) {
 int numberOf(const int16_t* block) {
   return block[0] | block[1] << 15;
 }
-
-// Keeps what it is given in memory, and can fail on a chosen write.
-class MemorySink : public RecordSink {
- public:
-  bool open(const std::string& path) override {
-    std::lock_guard<std::mutex> lock(mutex);
-    samples.clear();
-    openedPath = path;
-    finishedCount = -1;
-    writes = 0;
-    return true;
-  }
-  bool write(const int16_t* block, int count) override {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (++writes == failingWrite) {
-      message = "cannot write " + openedPath + ": No space left on device";
-      return false;
-    }
-    samples.insert(samples.end(), block, block + count);
-    return true;
-  }
-  bool finish(uint32_t sampleCount) override {
-    std::lock_guard<std::mutex> lock(mutex);
-    finishedCount = sampleCount;
-    return true;
-  }
-  const std::string& error() const override { return message; }
-
-  std::mutex mutex;
-  std::vector<int16_t> samples;
-  std::string openedPath;
-  int64_t finishedCount = -1;
-  int writes = 0;
-  int failingWrite = 0;
-  std::string message;
-};
 
 // A disk that stalls: the first write waits until the test opens the gate.
 class GatedSink : public MemorySink {
