@@ -6,18 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "memory_sink.h"
-#include "record_sink.h"
 #include "test_wav.h"
 #include "wave_file_sink.h"
 
@@ -55,35 +53,6 @@ std::vector<int16_t> numberedBlock(int n) {
 int numberOf(const int16_t* block) {
   return block[0] | block[1] << 15;
 }
-
-// A disk that stalls: the first write waits until the test opens the gate.
-class GatedSink : public MemorySink {
- public:
-  bool write(const int16_t* block, int count) override {
-    {
-      std::unique_lock<std::mutex> lock(gateMutex);
-      entered = true;
-      changed.notify_all();
-      changed.wait(lock, [this] { return open; });
-    }
-    return MemorySink::write(block, count);
-  }
-  bool waitUntilEntered() {
-    std::unique_lock<std::mutex> lock(gateMutex);
-    return changed.wait_for(lock, std::chrono::seconds(10), [this] { return entered; });
-  }
-  void openGate() {
-    std::lock_guard<std::mutex> lock(gateMutex);
-    open = true;
-    changed.notify_all();
-  }
-
- private:
-  std::mutex gateMutex;
-  std::condition_variable changed;
-  bool entered = false;
-  bool open = false;
-};
 
 bool waitUntilEnded(const Recorder& recorder) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);

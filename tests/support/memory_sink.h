@@ -1,6 +1,9 @@
-// A recording sink for tests: keeps what it is given in memory, and can fail on a chosen write.
+// Recording sinks for tests: one keeps what it is given in memory and can fail on a chosen write;
+// the other also holds its first write until the test lets it go.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -42,4 +45,33 @@ class MemorySink : public RecordSink {
   int writes = 0;
   int failingWrite = 0;
   std::string message;
+};
+
+// A disk that stalls: the first write waits until the test opens the gate.
+class GatedSink : public MemorySink {
+ public:
+  bool write(const int16_t* block, int count) override {
+    {
+      std::unique_lock<std::mutex> lock(gateMutex);
+      entered = true;
+      changed.notify_all();
+      changed.wait(lock, [this] { return open; });
+    }
+    return MemorySink::write(block, count);
+  }
+  bool waitUntilEntered() {
+    std::unique_lock<std::mutex> lock(gateMutex);
+    return changed.wait_for(lock, std::chrono::seconds(10), [this] { return entered; });
+  }
+  void openGate() {
+    std::lock_guard<std::mutex> lock(gateMutex);
+    open = true;
+    changed.notify_all();
+  }
+
+ private:
+  std::mutex gateMutex;
+  std::condition_variable changed;
+  bool entered = false;
+  bool open = false;
 };
