@@ -26,7 +26,9 @@ RecordControl::RecordControl(Recorder& recorder, RecordView& view, std::string f
     : m_recorder(recorder),
       m_view(view),
       m_fallbackFolder(std::move(fallbackFolder)),
-      m_clock(localNow) {
+      m_clock(localNow) {}
+
+void RecordControl::initialise() {
   m_view.setRecordPressed(false);
   m_view.setRecordStatus(kRecordHintText, "");
 }

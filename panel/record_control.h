@@ -29,6 +29,9 @@ class RecordControl {
   RecordControl(Recorder& recorder, RecordView& view, std::string fallbackFolder);
   void setClock(Clock clock) { m_clock = clock; }
 
+  // Shows the toggle released and the hint.
+  void initialise();
+
   // The toggle was pressed or released. Pressed while nothing plays, it waits for the next Run.
   void OnRecord(bool pressed, bool playing, const std::string& soundPath);
   // Playback started (Run, or a File... that plays) or stopped (Stop, File...).

@@ -71,7 +71,10 @@ TEST(RecordingPath, GoesBesideItsSoundUnderAFreeNameOrElseIntoTheFallbackFolder)
 
 class RecordControlTest : public ::testing::Test {
  protected:
-  RecordControlTest() { control.setClock(fixedTime); }
+  RecordControlTest() {
+    control.setClock(fixedTime);
+    control.initialise();
+  }
 
   testwav::TempDir dir;
   const std::string sound = dir.write("pad.wav", {});
