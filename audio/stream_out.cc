@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "pcm16.h"
+#include "recorder.h"
 #include "run_flag.h"
 
 StreamOut::StreamOut(SoundRing& sound, float sampleRate, int channels) : sound(sound) {
@@ -104,6 +105,10 @@ int StreamOut::writeBlock(const int16_t* samples, int count) {
   }
   writeOffset = (writeOffset + regions.firstBytes + regions.secondBytes) % ringBytes;
   sound.unlock(regions);
+  // A recording takes exactly the blocks that went into the ring; without one, this is one load.
+  if (g_recorder.load(std::memory_order_relaxed) != nullptr) {
+    offerToRecorder(samples);
+  }
   return 0;
 }
 

@@ -102,5 +102,6 @@ bool Transport::load(const char* path) {
   }
   joinWorker();
   m_sound = std::move(sound);
+  m_soundPath = path;
   return true;
 }

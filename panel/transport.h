@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "sound_loader.h"
@@ -51,6 +52,8 @@ class Transport {
   bool playing() const;
   const float* samples() const { return m_sound.samples.get(); }
   int frameCount() const { return m_sound.frameCount; }
+  // The file the sound was loaded from; empty before the first load.
+  const std::string& soundPath() const { return m_soundPath; }
 
  private:
   void stop();
@@ -68,5 +71,6 @@ class Transport {
   Clock m_clock;
   FrameAllocator m_allocate;
   Sound m_sound;
+  std::string m_soundPath;
   std::thread m_thread;
 };

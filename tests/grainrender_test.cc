@@ -1,9 +1,8 @@
-// grainrender: its options, its WAV writer, its render and the command end to end.
+// grainrender: its options, its render and the command end to end.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -17,7 +16,6 @@
 #include "random_source.h"
 #include "render_options.h"
 #include "test_wav.h"
-#include "wave_writer.h"
 
 namespace {
 
@@ -109,28 +107,6 @@ TEST(RenderOptions, VersionWinsOverPathsAndOptionsAroundIt) {
   }
   RenderOptions options;
   EXPECT_EQ(parse({"in.wav", "out.wav", "--versions"}, options), ParseOutcome::kBadUsage);
-}
-
-TEST(WaveWriter, OnlyACommittedFileReplacesTheOutput) {
-  testwav::TempDir dir;
-  const std::string out = dir.write("out.wav", {1, 2, 3});
-  const float samples[] = {0.5f, -2.0f, NAN};
-  {
-    WaveWriter abandoned;
-    ASSERT_TRUE(abandoned.open(out, SampleFormat::kPcm16, 3));
-    ASSERT_TRUE(abandoned.write(samples, 3));
-  }
-  EXPECT_EQ(filesIn(dir), std::vector<std::string>{"out.wav"});
-  EXPECT_EQ(readFile(out), (Bytes{1, 2, 3}));
-
-  WaveWriter writer;
-  ASSERT_TRUE(writer.open(out, SampleFormat::kPcm16, 3));
-  ASSERT_TRUE(writer.write(samples, 3));
-  ASSERT_TRUE(writer.commit());
-  EXPECT_EQ(filesIn(dir), std::vector<std::string>{"out.wav"});
-  const Bytes bytes = readFile(out);
-  // 0.5 truncates to 16383; -2 clamps and a NaN falls to -32767.
-  EXPECT_EQ(Bytes(bytes.begin() + 44, bytes.end()), (Bytes{0xFF, 0x3F, 0x01, 0x80, 0x01, 0x80}));
 }
 
 // Prepare draws from the start state and only then is the seed given, as on a panel's first Run.

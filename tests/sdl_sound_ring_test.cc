@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -18,9 +19,11 @@
 #include "granulator.h"
 #include "pcm16.h"
 #include "random_source.h"
+#include "recorder.h"
 #include "run_flag.h"
 #include "stream_out.h"
 #include "synth_thread.h"
+#include "wave_file_sink.h"
 
 namespace {
 
@@ -130,6 +133,86 @@ TEST(SdlSoundRing, DiskDriverCapturesTheEnginesOwnStream) {
   }
   EXPECT_EQ(mismatches, 0u) << "first at stream sample " << firstMismatch << " of "
                             << expected.size();
+}
+
+// Stops the worker and joins it on every way out of the scope, a failed assertion included.
+struct WorkerGuard {
+  std::thread& worker;
+  ~WorkerGuard() {
+    g_running = false;
+    if (worker.joinable())
+      worker.join();
+  }
+};
+
+// What Record writes is what the device played: one unbroken stretch of whole ring blocks.
+TEST(SdlSoundRing, ARecordingIsAnUnbrokenStretchOfTheDiskCaptureFromABlockBoundary) {
+  const std::string stem = ::testing::TempDir() + "grain_record_" + std::to_string(getpid());
+  const std::string capturePath = stem + ".raw";
+  const std::string recordingPath = stem + ".wav";
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", capturePath.c_str(), 1);
+  setenv("SDL_DISKAUDIODELAY", "10", 1);
+
+  const std::vector<float> samples = offsetSine();
+  const uint32_t seed = 20261209;
+  Granulator live;
+  prepareEngine(live, samples, seed);
+  WaveFileSink file;
+  Recorder recorder(file);
+  RecordOutcome outcome;
+  {
+    g_running = true;
+    std::thread worker(SynthThread, &live);
+    WorkerGuard guard{worker};
+    // Past the ring's silent first lap, and stopped a whole ring before the sound stops, so every
+    // recorded block has been played.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(recorder.start(recordingPath)) << recorder.error();
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    outcome = recorder.stop();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  }
+  ASSERT_EQ(outcome.ending, RecordEnding::kStopped);
+
+  std::vector<int16_t> captured = readSamples(capturePath);
+  std::remove(capturePath.c_str());
+  std::vector<int16_t> recorded = readSamples(recordingPath);
+  std::remove(recordingPath.c_str());
+  ASSERT_GE(recorded.size(), 22u);
+  recorded.erase(recorded.begin(), recorded.begin() + 22);  // the 44-byte header
+  ASSERT_EQ(recorded.size(), outcome.sampleCount);
+  ASSERT_EQ(recorded.size() % StreamOut::kBlockLength, 0u);
+  ASSERT_GE(recorded.size(), 10u * StreamOut::kBlockLength) << "recorded too little to judge";
+
+  size_t start = 0;
+  while (start < captured.size() && captured[start] == 0) {
+    ++start;
+  }
+  ASSERT_GE(start, StreamOut::kRingBytes / 2) << "the ring's first lap must be silent";
+  // The stream's blocks begin at `start`; the recording begins at one of them.
+  size_t at = start;
+  while (at + recorded.size() <= captured.size() &&
+         !std::equal(recorded.begin(), recorded.begin() + StreamOut::kBlockLength,
+                     captured.begin() + at)) {
+    at += StreamOut::kBlockLength;
+  }
+  ASSERT_LE(at + recorded.size(), captured.size()) << "the recording's first block was not played";
+  size_t mismatches = 0;
+  for (size_t i = 0; i < recorded.size(); ++i) {
+    mismatches += recorded[i] != captured[at + i];
+  }
+  EXPECT_EQ(mismatches, 0u) << "of " << recorded.size() << " samples from capture sample " << at;
+
+  // And that stretch is the engine's own stream from the same block on.
+  Granulator reference;
+  prepareEngine(reference, samples, seed);
+  for (size_t i = start; i < at; ++i) reference.nextSample();
+  size_t engineMismatches = 0;
+  for (int16_t sample : recorded) {
+    engineMismatches += sample != toPcm16(reference.nextSample());
+  }
+  EXPECT_EQ(engineMismatches, 0u);
 }
 
 TEST(SdlSoundRingDeathTest, UnavailableDriverEndsTheProcessWithStatusOne) {

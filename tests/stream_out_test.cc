@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "memory_sink.h"
+#include "recorder.h"
 #include "run_flag.h"
 #include "simulated_sound_ring.h"
 
@@ -136,6 +138,33 @@ TEST_F(StreamOutTest, RoomIsCountedAcrossTheRingsEnd) {
   write();
   ASSERT_FALSE(sim.sleepsMs().empty());
   EXPECT_EQ(sim.sleepsMs().front(), 4);
+}
+
+TEST_F(StreamOutTest, ARecordingGetsEveryBlockThatGoesIntoTheRingAndNoOther) {
+  MemorySink sink;
+  Recorder recorder(sink);
+  sim.setPlayPosition(4096);
+  write();
+  ASSERT_TRUE(recorder.start("take.wav"));
+  // -0.5 scales to -16383.5 and 0.25 to 8191.75, both truncated toward zero.
+  for (int i = 0; i < StreamOut::kBlockLength; ++i) out.putSample(i < 2 ? -0.5f : 0.25f);
+  sim.setFailing(Op::Lock);
+  block[0] = 1;
+  write();
+  sim.setFailing(Op::Lock, false);
+  block[0] = 2;
+  write();
+  recorder.stop();
+  block[0] = 3;
+  write();
+
+  ASSERT_EQ(sink.samples.size(), 512u);
+  EXPECT_THAT(std::vector<int16_t>(sink.samples.begin(), sink.samples.begin() + 3),
+              ElementsAre(-16383, -16383, 8191));
+  EXPECT_EQ(sink.samples[255], 8191);
+  EXPECT_THAT(std::vector<int16_t>(sink.samples.begin() + 256, sink.samples.begin() + 259),
+              ElementsAre(2, 1001, 1002));
+  EXPECT_EQ(sink.samples[511], 1255);
 }
 
 TEST(StreamOutSleep, GrowsOneMsPer88Bytes) {

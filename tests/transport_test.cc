@@ -247,6 +247,8 @@ TEST_F(TransportTest, FailedAllocationKeepsTheOldSoundAndSaysSo) {
   EXPECT_EQ(transport->samples(), buffer);
   EXPECT_EQ(transport->frameCount(), 1000);
   EXPECT_EQ(transport->samples()[500], 500 * 8 / 32768.0f);
+  // A recording is named after the sound that plays, not the one that failed to load.
+  EXPECT_EQ(transport->soundPath(), good);
 }
 
 TEST_F(TransportTest, EveryDemoSoundLoadsAndPlays) {

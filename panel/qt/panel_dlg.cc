@@ -15,6 +15,7 @@
 #include "help_text.h"
 #include "panel_icon.h"
 #include "panel_services.h"
+#include "record_row.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ CPanelDlg::CPanelDlg(PanelServices& services, QWidget* parent)
   connect(m_resetButton, &QPushButton::clicked, this, &CPanelDlg::OnReset);
   auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
   connect(help, &QShortcut::activated, this, &CPanelDlg::OnHelp);
+  addBelow(new CRecordRow(*this));
 
   OnInitDialog();
 }
@@ -204,8 +206,11 @@ void CPanelDlg::writeControls(const ControlValues& v) {
   m_inExchange = false;
 }
 
+// The transport shows every start and stop in the Run caption, so what follows playback hears of
+// it here; on a start this comes before the worker takes its first sample.
 void CPanelDlg::setRunCaption(const char* caption) {
   m_runButton->setText(QString::fromUtf8(caption));
+  emit playingChanged(m_transport.playing());
 }
 
 void CPanelDlg::enableFade(bool enabled) {

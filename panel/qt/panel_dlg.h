@@ -46,6 +46,10 @@ class CPanelDlg : public QDialog, public ControlExchange, public TransportView {
   // Ends the dialog the way OK does: the controls are read first.
   void accept() override;
 
+ signals:
+  // Playback started or stopped: Run, Stop, or a File... that stops and plays.
+  void playingChanged(bool playing);
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;

@@ -23,6 +23,11 @@ class WaveWriter {
   bool open(const std::string& path, SampleFormat format, uint32_t sampleCount);
   // Converts and appends samples; 16-bit samples go through toPcm16.
   bool write(const float* samples, int count);
+  // Appends samples that are 16-bit already, to a file opened for kPcm16.
+  bool writePcm16(const int16_t* samples, int count);
+  // Writes the header again for `sampleCount` samples: for a file whose length was not known
+  // when it was opened.
+  bool setSampleCount(uint32_t sampleCount);
   // Closes the file and renames it to the path given to open.
   bool commit();
   // What went wrong, naming the file.

@@ -97,6 +97,34 @@ bool WaveWriter::write(const float* samples, int count) {
   return true;
 }
 
+bool WaveWriter::writePcm16(const int16_t* samples, int count) {
+  if (m_format != SampleFormat::kPcm16) {
+    return false;
+  }
+  return writeBytes(samples, static_cast<size_t>(count) * sizeof(int16_t));
+}
+
+bool WaveWriter::setSampleCount(uint32_t sampleCount) {
+  if (m_fd < 0) {
+    return false;
+  }
+  uint8_t header[kWaveHeaderBytes];
+  waveHeader(m_format, sampleCount, header);
+  size_t done = 0;
+  while (done < sizeof header) {
+    const ssize_t written =
+        pwrite(m_fd, header + done, sizeof header - done, static_cast<off_t>(done));
+    if (written < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return fail("cannot write", errno);
+    }
+    done += static_cast<size_t>(written);
+  }
+  return true;
+}
+
 bool WaveWriter::commit() {
   if (m_fd < 0) {
     return false;

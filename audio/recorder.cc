@@ -1,0 +1,138 @@
+// The recorder: the worker's lock-free offer, the writer thread and the hand-over between them.
+#include "recorder.h"
+
+#include <chrono>
+
+#include "record_sink.h"
+
+std::atomic<Recorder*> g_recorder{nullptr};
+
+namespace {
+
+// Set while the worker may be using the recorder it found in g_recorder. Sequentially consistent
+// with g_recorder, so once stop() has cleared the pointer and seen this clear, no offer can reach
+// the old recorder.
+std::atomic<bool> g_offering{false};
+
+}  // namespace
+
+void offerToRecorder(const int16_t* block) {
+  g_offering.store(true);
+  if (Recorder* recorder = g_recorder.load()) {
+    recorder->offer(block);
+  }
+  g_offering.store(false, std::memory_order_release);
+}
+
+Recorder::Recorder(RecordSink& sink, uint32_t maxSamples)
+    : m_sink(sink), m_maxSamples(maxSamples), m_queue(kQueueBlocks, kBlockLength) {}
+
+Recorder::~Recorder() {
+  if (recording()) {
+    stop();
+  }
+}
+
+bool Recorder::start(const std::string& path) {
+  if (recording()) {
+    m_error = "already recording";
+    return false;
+  }
+  if (!m_sink.open(path)) {
+    m_error = m_sink.error();
+    return false;
+  }
+  m_error.clear();
+  m_outcome = RecordOutcome();
+  m_outcome.path = path;
+  m_stopRequested = false;
+  m_closed.store(false, std::memory_order_relaxed);
+  m_ended.store(false, std::memory_order_relaxed);
+  m_writer = std::thread(&Recorder::writeLoop, this);
+  g_recorder.store(this);
+  return true;
+}
+
+RecordOutcome Recorder::stop() {
+  if (!recording()) {
+    return m_outcome;
+  }
+  withdraw();
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_stopRequested = true;
+  }
+  m_wake.notify_one();
+  m_writer.join();
+  // A writer that ended by itself may have left blocks that the worker queued after its last
+  // look; they belong to no file, and the next recording must not start with them.
+  while (m_queue.front() != nullptr) {
+    m_queue.pop();
+  }
+  return m_outcome;
+}
+
+void Recorder::offer(const int16_t* block) {
+  if (m_closed.load(std::memory_order_relaxed)) {
+    return;
+  }
+  if (!m_queue.push(block)) {
+    m_closed.store(true, std::memory_order_release);
+  }
+}
+
+// The writer waits on the clock or on stop(), never on the worker, which cannot signal.
+void Recorder::writeLoop() {
+  for (;;) {
+    bool stopping = false;
+    {
+      std::unique_lock<std::mutex> lock(m_mutex);
+      m_wake.wait_for(lock, std::chrono::milliseconds(kWakeMs), [this] { return m_stopRequested; });
+      stopping = m_stopRequested;
+    }
+    // Looked at before draining: every block queued before the queue closed is then in sight.
+    const bool closed = m_closed.load(std::memory_order_acquire);
+    drain();
+    if (stopping || closed) {
+      break;
+    }
+  }
+  finish();
+  m_ended.store(true, std::memory_order_release);
+}
+
+void Recorder::drain() {
+  while (const int16_t* block = m_queue.front()) {
+    if (m_outcome.ending == RecordEnding::kStopped) {
+      if (m_outcome.sampleCount > m_maxSamples - kBlockLength) {
+        m_outcome.ending = RecordEnding::kFileFull;
+        m_closed.store(true, std::memory_order_relaxed);
+      } else if (!m_sink.write(block, kBlockLength)) {
+        m_outcome.ending = RecordEnding::kWriteFailed;
+        m_outcome.error = m_sink.error();
+        m_closed.store(true, std::memory_order_relaxed);
+      } else {
+        m_outcome.sampleCount += kBlockLength;
+      }
+    }
+    m_queue.pop();
+  }
+}
+
+void Recorder::finish() {
+  if (m_outcome.ending == RecordEnding::kStopped && m_closed.load(std::memory_order_acquire)) {
+    m_outcome.ending = RecordEnding::kDiskTooSlow;
+  }
+  if (m_outcome.ending != RecordEnding::kWriteFailed && !m_sink.finish(m_outcome.sampleCount)) {
+    m_outcome.ending = RecordEnding::kWriteFailed;
+    m_outcome.error = m_sink.error();
+  }
+}
+
+void Recorder::withdraw() {
+  Recorder* self = this;
+  g_recorder.compare_exchange_strong(self, nullptr);
+  while (g_offering.load()) {
+    std::this_thread::yield();
+  }
+}
