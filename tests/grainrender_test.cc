@@ -219,7 +219,7 @@ TEST_F(GrainRender, RefusedInputOrUnwritableOutputExitsOneAndLeavesNoFile) {
   dir.write("stereo.wav", testwav::headerBytes(testwav::consistentHeader(2, 16, 0)));
   const CommandResult refused = run("stereo.wav out.wav --seed 1");
   EXPECT_EQ(refused.status, 1);
-  EXPECT_EQ(refused.errors, "Wrong file format\n");
+  EXPECT_EQ(refused.errors, "Wrong file format: stereo.wav: stereo (convert it to 16-bit mono)\n");
 
   const CommandResult unwritable = run("in.wav missing/out.wav --seed 1");
   EXPECT_EQ(unwritable.status, 1);

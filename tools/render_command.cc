@@ -17,9 +17,14 @@ constexpr int kBlockSamples = 65536;
 
 int renderFile(const RenderOptions& options) {
   OfflineRender render;
-  if (const LoadResult result = render.load(options.inputPath.c_str());
-      result != LoadResult::kLoaded) {
-    std::fprintf(stderr, "%s\n", loadMessage(result));
+  if (const LoadOutcome loaded = render.load(options.inputPath.c_str());
+      loaded.result != LoadResult::kLoaded) {
+    if (loaded.result == LoadResult::kWrongFormat) {
+      std::fprintf(stderr, "%s: %s: %s\n", kWrongFormatText, options.inputPath.c_str(),
+                   loaded.reason.c_str());
+    } else {
+      std::fprintf(stderr, "%s\n", loadMessage(loaded.result));
+    }
     return kExitFailed;
   }
   uint32_t seed = options.seed;
