@@ -38,8 +38,9 @@ std::vector<std::string> filesIn(const testwav::TempDir& dir) {
   std::vector<std::string> names;
   DIR* d = opendir(dir.path().c_str());
   while (dirent* e = readdir(d)) {
-    if (e->d_name[0] != '.')
-      names.push_back(e->d_name);
+    const std::string name = e->d_name;
+    if (name != "." && name != "..")
+      names.push_back(name);
   }
   closedir(d);
   std::sort(names.begin(), names.end());

@@ -21,6 +21,8 @@ namespace {
 constexpr uint16_t kTagPcm = 1;
 constexpr uint16_t kTagFloat = 3;
 constexpr int kChunkSamples = 16384;
+// Hidden and of fixed length, so any name the output may legally have leaves room for it.
+constexpr char kTempName[] = ".grainrender-XXXXXX";
 
 void putLe16(uint8_t* at, uint16_t v) {
   at[0] = static_cast<uint8_t>(v);
@@ -30,6 +32,12 @@ void putLe16(uint8_t* at, uint16_t v) {
 void putLe32(uint8_t* at, uint32_t v) {
   putLe16(at, static_cast<uint16_t>(v));
   putLe16(at + 2, static_cast<uint16_t>(v >> 16));
+}
+
+// The folder part of a path, with its slash ("" for a bare name).
+std::string directoryOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 }  // namespace
@@ -60,9 +68,8 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
   discard();
   m_path = path;
   m_format = format;
-  std::vector<char> name(path.begin(), path.end());
-  const char kSuffix[] = ".tmp-XXXXXX";
-  name.insert(name.end(), kSuffix, kSuffix + sizeof kSuffix);
+  const std::string pattern = directoryOf(path) + kTempName;
+  std::vector<char> name(pattern.c_str(), pattern.c_str() + pattern.size() + 1);
   m_fd = mkstemp(name.data());
   if (m_fd < 0) {
     return fail("cannot write", errno);

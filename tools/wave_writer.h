@@ -19,7 +19,8 @@ class WaveWriter {
   WaveWriter(const WaveWriter&) = delete;
   WaveWriter& operator=(const WaveWriter&) = delete;
 
-  // Creates the temporary file beside `path` and writes the header. False with error() set.
+  // Creates a temporary file in the folder of `path` and writes the header. False with error()
+  // set.
   bool open(const std::string& path, SampleFormat format, uint32_t sampleCount);
   // Converts and appends samples; 16-bit samples go through toPcm16.
   bool write(const float* samples, int count);
