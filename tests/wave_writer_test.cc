@@ -3,6 +3,8 @@
 
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -51,6 +53,13 @@ std::string writeTwoSamples(const std::string& path) {
   return "";
 }
 
+// What a symbolic link says, or "" when the name is no longer a link.
+std::string linkText(const std::string& path) {
+  char text[4096];
+  const ssize_t length = readlink(path.c_str(), text, sizeof text);
+  return length < 0 ? "" : std::string(text, static_cast<size_t>(length));
+}
+
 }  // namespace
 
 TEST(WaveWriter, TheTemporaryNameLeavesRoomForTheLongestLegalName) {
@@ -62,4 +71,47 @@ TEST(WaveWriter, TheTemporaryNameLeavesRoomForTheLongestLegalName) {
     EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{name});
     unlink(dir.pathOf(name).c_str());
   }
+  // One byte more is refused at open, before anything is rendered.
+  WaveWriter writer;
+  EXPECT_FALSE(writer.open(dir.pathOf(std::string(252, 'n') + ".wav"), SampleFormat::kPcm16, 2));
+  EXPECT_NE(writer.error().find("File name too long"), std::string::npos) << writer.error();
+  EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{});
+}
+
+TEST(WaveWriter, ALinkStaysALinkAndTheFileItFinallyNamesReceivesTheOutput) {
+  testwav::TempDir links;
+  testwav::TempDir targets;
+  const std::string old = targets.write("old.wav", {1, 2, 3});
+  ASSERT_EQ(chmod(old.c_str(), 0640), 0);
+  ASSERT_EQ(symlink(old.c_str(), links.pathOf("abs.wav").c_str()), 0);
+  EXPECT_EQ(writeTwoSamples(links.pathOf("abs.wav")), "");
+  EXPECT_EQ(readFile(old), twoSampleFile());
+  EXPECT_EQ(linkText(links.pathOf("abs.wav")), old);
+  struct stat info;
+  ASSERT_EQ(stat(old.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  EXPECT_EQ(filesIn(targets.path()), std::vector<std::string>{"old.wav"});
+
+  // Relative links are read from their own folder, not the working one; the last one dangles
+  // and names the file to create.
+  ASSERT_EQ(symlink("b.wav", links.pathOf("a.wav").c_str()), 0);
+  ASSERT_EQ(symlink("c.wav", links.pathOf("b.wav").c_str()), 0);
+  EXPECT_EQ(writeTwoSamples(links.pathOf("a.wav")), "");
+  EXPECT_EQ(readFile(links.pathOf("c.wav")), twoSampleFile());
+  EXPECT_EQ(linkText(links.pathOf("a.wav")), "b.wav");
+  EXPECT_EQ(linkText(links.pathOf("b.wav")), "c.wav");
+  EXPECT_EQ(filesIn(links.path()),
+            (std::vector<std::string>{"a.wav", "abs.wav", "b.wav", "c.wav"}));
+}
+
+TEST(WaveWriter, ALinkLoopOrAFolderIsRefusedAtOpen) {
+  testwav::TempDir dir;
+  ASSERT_EQ(symlink("loop.wav", dir.pathOf("loop.wav").c_str()), 0);
+  WaveWriter writer;
+  EXPECT_FALSE(writer.open(dir.pathOf("loop.wav"), SampleFormat::kPcm16, 2));
+  EXPECT_EQ(writer.error(),
+            "cannot write " + dir.pathOf("loop.wav") + ": Too many levels of symbolic links");
+  EXPECT_FALSE(writer.open(dir.path(), SampleFormat::kPcm16, 2));
+  EXPECT_EQ(writer.error(), "cannot write " + dir.path() + ": Is a directory");
+  EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"loop.wav"});
 }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -23,6 +24,8 @@ constexpr uint16_t kTagFloat = 3;
 constexpr int kChunkSamples = 16384;
 // Hidden and of fixed length, so any name the output may legally have leaves room for it.
 constexpr char kTempName[] = ".grainrender-XXXXXX";
+// As many links as the kernel itself follows in one path before it gives up with ELOOP.
+constexpr int kMaxLinks = 40;
 
 void putLe16(uint8_t* at, uint16_t v) {
   at[0] = static_cast<uint8_t>(v);
@@ -38,6 +41,35 @@ void putLe32(uint8_t* at, uint32_t v) {
 std::string directoryOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Follows `target` through symbolic links to the name they finally lead to, which need not exist
+// yet (a dangling link names the file to create). A relative link is read from its own folder.
+// On success `info` describes the final file when `exists`; otherwise the errno.
+int followLinks(std::string& target, struct stat& info, bool& exists) {
+  for (int hops = 0;; ++hops) {
+    if (lstat(target.c_str(), &info) != 0) {
+      exists = false;
+      return errno == ENOENT ? 0 : errno;
+    }
+    exists = true;
+    if (!S_ISLNK(info.st_mode)) {
+      return 0;
+    }
+    if (hops == kMaxLinks) {
+      return ELOOP;
+    }
+    std::vector<char> text(PATH_MAX + 1);
+    const ssize_t length = readlink(target.c_str(), text.data(), text.size());
+    if (length < 0) {
+      return errno;
+    }
+    if (length == 0 || static_cast<size_t>(length) == text.size()) {
+      return ENAMETOOLONG;
+    }
+    const std::string link(text.data(), static_cast<size_t>(length));
+    target = link[0] == '/' ? link : directoryOf(target) + link;
+  }
 }
 
 }  // namespace
@@ -67,18 +99,28 @@ WaveWriter::~WaveWriter() {
 bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sampleCount) {
   discard();
   m_path = path;
+  m_target = path;
   m_format = format;
-  const std::string pattern = directoryOf(path) + kTempName;
+  struct stat info;
+  bool exists = false;
+  if (const int error = followLinks(m_target, info, exists); error != 0) {
+    return fail("cannot write", error);
+  }
+  if (exists && S_ISDIR(info.st_mode)) {
+    return fail("cannot write", EISDIR);
+  }
+  const std::string pattern = directoryOf(m_target) + kTempName;
   std::vector<char> name(pattern.c_str(), pattern.c_str() + pattern.size() + 1);
-  m_fd = mkstemp(name.data());
+  m_fd = mkostemp(name.data(), O_CLOEXEC);
   if (m_fd < 0) {
     return fail("cannot write", errno);
   }
   m_tempPath = name.data();
-  // mkstemp makes the file private; the finished file gets the usual permissions instead.
+  // mkstemp makes the file private. A file that is replaced keeps its permissions, as an
+  // editor keeps them; a new one gets the usual ones.
   const mode_t mask = umask(0);
   umask(mask);
-  if (fchmod(m_fd, 0666 & ~mask) != 0) {
+  if (fchmod(m_fd, exists ? info.st_mode & 07777 : 0666 & ~mask) != 0) {
     return fail("cannot write", errno);
   }
   uint8_t header[kWaveHeaderBytes];
@@ -113,7 +155,7 @@ bool WaveWriter::commit() {
   if (close(fd) != 0) {
     return fail("cannot write", errno);
   }
-  if (std::rename(m_tempPath.c_str(), m_path.c_str()) != 0) {
+  if (std::rename(m_tempPath.c_str(), m_target.c_str()) != 0) {
     return fail("cannot write", errno);
   }
   m_tempPath.clear();

@@ -19,12 +19,12 @@ class WaveWriter {
   WaveWriter(const WaveWriter&) = delete;
   WaveWriter& operator=(const WaveWriter&) = delete;
 
-  // Creates a temporary file in the folder of `path` and writes the header. False with error()
-  // set.
+  // Follows `path` through any symbolic links to the file they lead to (which may not exist yet),
+  // creates a temporary file in that file's folder and writes the header. False with error() set.
   bool open(const std::string& path, SampleFormat format, uint32_t sampleCount);
   // Converts and appends samples; 16-bit samples go through toPcm16.
   bool write(const float* samples, int count);
-  // Closes the file and renames it to the path given to open.
+  // Closes the file and renames it onto the file the path given to open leads to; the links stay.
   bool commit();
   // What went wrong, naming the file.
   const std::string& error() const { return m_error; }
@@ -35,6 +35,7 @@ class WaveWriter {
   void discard();
 
   std::string m_path;
+  std::string m_target;
   std::string m_tempPath;
   std::string m_error;
   SampleFormat m_format = SampleFormat::kPcm16;
