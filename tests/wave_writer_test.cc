@@ -2,8 +2,10 @@
 #include "wave_writer.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -114,4 +116,42 @@ TEST(WaveWriter, ALinkLoopOrAFolderIsRefusedAtOpen) {
   EXPECT_FALSE(writer.open(dir.path(), SampleFormat::kPcm16, 2));
   EXPECT_EQ(writer.error(), "cannot write " + dir.path() + ": Is a directory");
   EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"loop.wav"});
+}
+
+// The sound goes through the FIFO to its reader; a file renamed over the FIFO would reach no one.
+TEST(WaveWriter, AFifoIsWrittenInPlaceAndStaysAFifo) {
+  testwav::TempDir dir;
+  const std::string fifo = dir.pathOf("pipe");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // Open without waiting for a writer; two samples fit the pipe, so nothing here blocks.
+  const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  EXPECT_EQ(writeTwoSamples(fifo), "");
+  Bytes got(100);
+  const ssize_t n = read(reader, got.data(), got.size());
+  close(reader);
+  got.resize(n < 0 ? 0 : static_cast<size_t>(n));
+  EXPECT_EQ(got, twoSampleFile());
+  struct stat info;
+  ASSERT_EQ(lstat(fifo.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+  EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"pipe"});
+}
+
+TEST(WaveWriter, ADeviceIsWrittenInPlaceAndStaysADevice) {
+  testwav::TempDir dir;
+  // A null device of our own, never the system's /dev/null.
+  const std::string device = dir.pathOf("null");
+  if (mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+    GTEST_SKIP() << "making a device needs privilege here";
+  const int probe = open(device.c_str(), O_WRONLY);
+  if (probe < 0)
+    GTEST_SKIP() << "devices cannot be opened on this file system";
+  close(probe);
+  EXPECT_EQ(writeTwoSamples(device), "");
+  struct stat info;
+  ASSERT_EQ(lstat(device.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISCHR(info.st_mode));
+  EXPECT_EQ(info.st_rdev, makedev(1, 3));
+  EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"null"});
 }

@@ -101,6 +101,14 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
   m_path = path;
   m_target = path;
   m_format = format;
+  m_ownsFd = true;
+  uint8_t header[kWaveHeaderBytes];
+  waveHeader(format, sampleCount, header);
+  if (path == kStandardOutput) {
+    m_fd = STDOUT_FILENO;
+    m_ownsFd = false;
+    return writeBytes(header, sizeof header);
+  }
   struct stat info;
   bool exists = false;
   if (const int error = followLinks(m_target, info, exists); error != 0) {
@@ -108,6 +116,15 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
   }
   if (exists && S_ISDIR(info.st_mode)) {
     return fail("cannot write", EISDIR);
+  }
+  // A device or a FIFO is where the sound goes, not a file to replace: a file renamed over
+  // /dev/null would take its place. The header's sizes are known, so it can stream.
+  if (exists && !S_ISREG(info.st_mode)) {
+    m_fd = ::open(m_target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (m_fd < 0) {
+      return fail("cannot write", errno);
+    }
+    return writeBytes(header, sizeof header);
   }
   const std::string pattern = directoryOf(m_target) + kTempName;
   std::vector<char> name(pattern.c_str(), pattern.c_str() + pattern.size() + 1);
@@ -123,8 +140,6 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
   if (fchmod(m_fd, exists ? info.st_mode & 07777 : 0666 & ~mask) != 0) {
     return fail("cannot write", errno);
   }
-  uint8_t header[kWaveHeaderBytes];
-  waveHeader(format, sampleCount, header);
   return writeBytes(header, sizeof header);
 }
 
@@ -152,8 +167,11 @@ bool WaveWriter::commit() {
   }
   const int fd = m_fd;
   m_fd = -1;
-  if (close(fd) != 0) {
+  if (m_ownsFd && close(fd) != 0) {
     return fail("cannot write", errno);
+  }
+  if (m_tempPath.empty()) {
+    return true;
   }
   if (std::rename(m_tempPath.c_str(), m_target.c_str()) != 0) {
     return fail("cannot write", errno);
@@ -189,10 +207,10 @@ bool WaveWriter::fail(const std::string& what, int errorNumber) {
 }
 
 void WaveWriter::discard() {
-  if (m_fd >= 0) {
+  if (m_fd >= 0 && m_ownsFd) {
     close(m_fd);
-    m_fd = -1;
   }
+  m_fd = -1;
   if (!m_tempPath.empty()) {
     unlink(m_tempPath.c_str());
     m_tempPath.clear();

@@ -5,6 +5,8 @@
 #include <string>
 
 constexpr int kWaveHeaderBytes = 44;
+// The output name that means standard output.
+constexpr const char* kStandardOutput = "-";
 
 enum class SampleFormat { kPcm16, kFloat32 };
 
@@ -19,12 +21,15 @@ class WaveWriter {
   WaveWriter(const WaveWriter&) = delete;
   WaveWriter& operator=(const WaveWriter&) = delete;
 
-  // Follows `path` through any symbolic links to the file they lead to (which may not exist yet),
-  // creates a temporary file in that file's folder and writes the header. False with error() set.
+  // Writes the header and gets ready for the samples. "-" is standard output. Otherwise `path` is
+  // followed through any symbolic links to the file they lead to (which may not exist yet): an
+  // existing FIFO, device or other file that is not a regular one is written in place, streaming;
+  // for anything else a temporary file is created in that file's folder. False with error() set.
   bool open(const std::string& path, SampleFormat format, uint32_t sampleCount);
   // Converts and appends samples; 16-bit samples go through toPcm16.
   bool write(const float* samples, int count);
-  // Closes the file and renames it onto the file the path given to open leads to; the links stay.
+  // Closes the file and renames a temporary file onto the file the path given to open leads to;
+  // the links stay links.
   bool commit();
   // What went wrong, naming the file.
   const std::string& error() const { return m_error; }
@@ -40,4 +45,6 @@ class WaveWriter {
   std::string m_error;
   SampleFormat m_format = SampleFormat::kPcm16;
   int m_fd = -1;
+  // Standard output is left open for whoever else writes to it.
+  bool m_ownsFd = true;
 };

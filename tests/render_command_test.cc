@@ -1,0 +1,196 @@
+// grainrender as a process meets it: standard output, odd outputs and inputs, signals and limits.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "test_wav.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Clock = std::chrono::steady_clock;
+
+// Long enough for any render here; reached only when grainrender hangs.
+constexpr auto kDeadline = std::chrono::seconds(20);
+
+Bytes readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Every name in the folder, hidden ones included.
+std::vector<std::string> filesIn(const testwav::TempDir& dir) {
+  std::vector<std::string> names;
+  DIR* d = opendir(dir.path().c_str());
+  while (dirent* e = readdir(d)) {
+    const std::string name = e->d_name;
+    if (name != "." && name != "..")
+      names.push_back(name);
+  }
+  closedir(d);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// What the child process gets besides its arguments.
+struct Setup {
+  int ignoredSignal = 0;
+  rlim_t addressSpaceBytes = RLIM_INFINITY;
+  rlim_t fileSizeBytes = RLIM_INFINITY;
+};
+
+// The built grainrender, started in `dir` with every signal at its default action; its standard
+// output and error are collected through pipes. A child still running when the test ends, as
+// after a failed assertion, is killed and reaped.
+class Child {
+ public:
+  Child(const std::string& dir, const std::vector<std::string>& args, const Setup& setup = {}) {
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(GRAINRENDER_PATH));
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    int out[2];
+    int err[2];
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
+      return;
+    m_pid = fork();
+    if (m_pid == 0) {
+      // Only async-signal-safe calls between fork and exec.
+      dup2(out[1], STDOUT_FILENO);
+      dup2(err[1], STDERR_FILENO);
+      struct sigaction action {};
+      action.sa_handler = SIG_DFL;
+      for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ, SIGPIPE}) sigaction(sig, &action, nullptr);
+      if (setup.ignoredSignal != 0) {
+        action.sa_handler = SIG_IGN;
+        sigaction(setup.ignoredSignal, &action, nullptr);
+      }
+      sigset_t none;
+      sigemptyset(&none);
+      sigprocmask(SIG_SETMASK, &none, nullptr);
+      const rlimit address{setup.addressSpaceBytes, setup.addressSpaceBytes};
+      const rlimit fileSize{setup.fileSizeBytes, setup.fileSizeBytes};
+      if (chdir(dir.c_str()) != 0 || setrlimit(RLIMIT_AS, &address) != 0 ||
+          setrlimit(RLIMIT_FSIZE, &fileSize) != 0)
+        _exit(126);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+    m_fds[0] = out[0];
+    m_fds[1] = err[0];
+  }
+  ~Child() {
+    if (m_pid > 0) {
+      kill(m_pid, SIGKILL);
+      waitpid(m_pid, nullptr, 0);
+    }
+    for (int fd : m_fds) {
+      if (fd >= 0)
+        close(fd);
+    }
+  }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+
+  pid_t pid() const { return m_pid; }
+  // Collects output until the standard error holds `text` or both streams end.
+  bool awaitError(const std::string& text) {
+    collectUntil([&] { return m_err.find(text) != std::string::npos; });
+    return m_err.find(text) != std::string::npos;
+  }
+  // Collects everything and reaps the child: its wait status, or -1 if it had to be killed at
+  // the deadline.
+  int finish() {
+    const bool ended = collectUntil([] { return false; });
+    int status = -1;
+    if (!ended)
+      kill(m_pid, SIGKILL);
+    waitpid(m_pid, &status, 0);
+    m_pid = -1;
+    return ended ? status : -1;
+  }
+  const std::string& out() const { return m_out; }
+  const std::string& err() const { return m_err; }
+
+ private:
+  // False when the deadline passed first.
+  bool collectUntil(const std::function<bool()>& done) {
+    const auto deadline = Clock::now() + kDeadline;
+    while (!done() && (m_fds[0] >= 0 || m_fds[1] >= 0)) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0)
+        return false;
+      pollfd fds[2] = {{m_fds[0], POLLIN, 0}, {m_fds[1], POLLIN, 0}};
+      if (poll(fds, 2, static_cast<int>(left.count())) < 0)
+        return false;
+      for (int i = 0; i < 2; ++i) {
+        if (m_fds[i] < 0 || fds[i].revents == 0)
+          continue;
+        char buffer[65536];
+        const ssize_t n = read(m_fds[i], buffer, sizeof buffer);
+        if (n > 0) {
+          (i == 0 ? m_out : m_err).append(buffer, static_cast<size_t>(n));
+        } else {
+          close(m_fds[i]);
+          m_fds[i] = -1;
+        }
+      }
+    }
+    return true;
+  }
+
+  pid_t m_pid = -1;
+  int m_fds[2] = {-1, -1};
+  std::string m_out;
+  std::string m_err;
+};
+
+bool exitedWith(int status, int code) {
+  return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == code;
+}
+
+class RenderCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::vector<int16_t> ramp(4410);
+    for (size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<int16_t>(i * 13 % 20000);
+    dir.write("in.wav", testwav::monoWav16(ramp));
+  }
+  Bytes output(const std::string& name) { return readFile(dir.pathOf(name)); }
+
+  testwav::TempDir dir;
+};
+
+TEST_F(RenderCommand, DashWritesTheWholeFileToStandardOutputAndMessagesToStandardError) {
+  Child toFile(dir.path(), {"in.wav", "file.wav", "--seed", "5", "--samples", "100000"});
+  ASSERT_TRUE(exitedWith(toFile.finish(), 0)) << toFile.err();
+  Child piped(dir.path(), {"in.wav", "-", "--seed", "5", "--samples", "100000"});
+  ASSERT_TRUE(exitedWith(piped.finish(), 0)) << piped.err();
+  const Bytes file = output("file.wav");
+  ASSERT_EQ(file.size(), 44u + 2 * 100000);
+  EXPECT_TRUE(Bytes(piped.out().begin(), piped.out().end()) == file);
+  EXPECT_EQ(piped.err(), "");
+
+  Child unseeded(dir.path(), {"in.wav", "-", "--samples", "10"});
+  ASSERT_TRUE(exitedWith(unseeded.finish(), 0)) << unseeded.err();
+  EXPECT_EQ(unseeded.out().size(), 44u + 2 * 10);
+  EXPECT_EQ(unseeded.err().rfind("seed ", 0), 0u) << unseeded.err();
+  EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"file.wav", "in.wav"}));
+}
+
+}  // namespace
