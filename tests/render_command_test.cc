@@ -193,4 +193,20 @@ TEST_F(RenderCommand, DashWritesTheWholeFileToStandardOutputAndMessagesToStandar
   EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"file.wav", "in.wav"}));
 }
 
+TEST_F(RenderCommand, TheOutputIsCheckedBeforeTheInputIsRead) {
+  const std::string longName = std::string(252, 'n') + ".wav";
+  const std::pair<std::string, std::string> cases[] = {
+      {"nowhere/out.wav", "No such file or directory"},
+      {longName, "File name too long"},
+      {".", "Is a directory"},
+  };
+  // The input is missing too: whichever is checked first speaks.
+  for (const auto& [output, problem] : cases) {
+    Child child(dir.path(), {"missing.wav", output, "--seed", "1"});
+    EXPECT_TRUE(exitedWith(child.finish(), 1)) << output;
+    EXPECT_EQ(child.err(), "grainrender: cannot write " + output + ": " + problem + "\n");
+  }
+  EXPECT_EQ(filesIn(dir), std::vector<std::string>{"in.wav"});
+}
+
 }  // namespace

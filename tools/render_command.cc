@@ -16,6 +16,14 @@ namespace {
 constexpr int kBlockSamples = 65536;
 
 int renderFile(const RenderOptions& options) {
+  // The output is checked, and its temporary file made, before the input is read, so a mistyped
+  // output path does not cost the load of a long sound first.
+  WaveWriter writer;
+  const SampleFormat format = options.floatOutput ? SampleFormat::kFloat32 : SampleFormat::kPcm16;
+  if (!writer.open(options.outputPath, format, options.sampleCount)) {
+    std::fprintf(stderr, "grainrender: %s\n", writer.error().c_str());
+    return kExitFailed;
+  }
   OfflineRender render;
   if (const LoadOutcome loaded = render.load(options.inputPath.c_str());
       loaded.result != LoadResult::kLoaded) {
@@ -31,12 +39,6 @@ int renderFile(const RenderOptions& options) {
   if (!options.seedGiven) {
     seed = static_cast<uint32_t>(std::time(nullptr));
     std::fprintf(stderr, "seed %u\n", seed);
-  }
-  WaveWriter writer;
-  const SampleFormat format = options.floatOutput ? SampleFormat::kFloat32 : SampleFormat::kPcm16;
-  if (!writer.open(options.outputPath, format, options.sampleCount)) {
-    std::fprintf(stderr, "grainrender: %s\n", writer.error().c_str());
-    return kExitFailed;
   }
   render.start(options.positions, seed);
   std::unique_ptr<float[]> block(new float[kBlockSamples]);
