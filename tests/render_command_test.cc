@@ -209,4 +209,19 @@ TEST_F(RenderCommand, TheOutputIsCheckedBeforeTheInputIsRead) {
   EXPECT_EQ(filesIn(dir), std::vector<std::string>{"in.wav"});
 }
 
+TEST_F(RenderCommand, TheInputByAnyOtherNameIsNeverTheOutput) {
+  const Bytes input = output("in.wav");
+  ASSERT_EQ(symlink("in.wav", dir.pathOf("link.wav").c_str()), 0);
+  ASSERT_EQ(link(dir.pathOf("in.wav").c_str(), dir.pathOf("hard.wav").c_str()), 0);
+  const std::string folder = dir.path().substr(dir.path().rfind('/') + 1);
+  for (const std::string& name : {std::string("./in.wav"), "../" + folder + "/in.wav",
+                                  std::string("link.wav"), std::string("hard.wav")}) {
+    Child child(dir.path(), {"in.wav", name, "--seed", "1"});
+    EXPECT_TRUE(exitedWith(child.finish(), 1)) << name;
+    EXPECT_EQ(child.err(), "grainrender: cannot write " + name + ": it is the input file\n");
+  }
+  EXPECT_EQ(output("in.wav"), input);
+  EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"hard.wav", "in.wav", "link.wav"}));
+}
+
 }  // namespace

@@ -24,6 +24,11 @@ int renderFile(const RenderOptions& options) {
     std::fprintf(stderr, "grainrender: %s\n", writer.error().c_str());
     return kExitFailed;
   }
+  if (writer.overwrites(options.inputPath)) {
+    std::fprintf(stderr, "grainrender: cannot write %s: it is the input file\n",
+                 options.outputPath.c_str());
+    return kExitFailed;
+  }
   OfflineRender render;
   if (const LoadOutcome loaded = render.load(options.inputPath.c_str());
       loaded.result != LoadResult::kLoaded) {

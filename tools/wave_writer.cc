@@ -102,18 +102,21 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
   m_target = path;
   m_format = format;
   m_ownsFd = true;
+  m_hasTarget = false;
   uint8_t header[kWaveHeaderBytes];
   waveHeader(format, sampleCount, header);
+  struct stat info;
   if (path == kStandardOutput) {
     m_fd = STDOUT_FILENO;
     m_ownsFd = false;
+    noteTarget(fstat(m_fd, &info) == 0, info);
     return writeBytes(header, sizeof header);
   }
-  struct stat info;
   bool exists = false;
   if (const int error = followLinks(m_target, info, exists); error != 0) {
     return fail("cannot write", error);
   }
+  noteTarget(exists, info);
   if (exists && S_ISDIR(info.st_mode)) {
     return fail("cannot write", EISDIR);
   }
@@ -141,6 +144,18 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
     return fail("cannot write", errno);
   }
   return writeBytes(header, sizeof header);
+}
+
+bool WaveWriter::overwrites(const std::string& path) const {
+  struct stat info;
+  return m_hasTarget && stat(path.c_str(), &info) == 0 && info.st_dev == m_targetDevice &&
+         info.st_ino == m_targetInode;
+}
+
+void WaveWriter::noteTarget(bool exists, const struct stat& info) {
+  m_hasTarget = exists;
+  m_targetDevice = info.st_dev;
+  m_targetInode = info.st_ino;
 }
 
 bool WaveWriter::write(const float* samples, int count) {

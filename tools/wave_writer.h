@@ -1,6 +1,8 @@
 // Writes a mono 44 100 Hz WAV file under a temporary name and puts it in place only when complete.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <string>
 
@@ -26,6 +28,9 @@ class WaveWriter {
   // existing FIFO, device or other file that is not a regular one is written in place, streaming;
   // for anything else a temporary file is created in that file's folder. False with error() set.
   bool open(const std::string& path, SampleFormat format, uint32_t sampleCount);
+  // True when the opened output is the file at `path` (the same device and inode), by whatever
+  // name, link or hard link: writing it would destroy that file.
+  bool overwrites(const std::string& path) const;
   // Converts and appends samples; 16-bit samples go through toPcm16.
   bool write(const float* samples, int count);
   // Closes the file and renames a temporary file onto the file the path given to open leads to;
@@ -37,6 +42,7 @@ class WaveWriter {
  private:
   bool writeBytes(const void* bytes, size_t size);
   bool fail(const std::string& what, int errorNumber);
+  void noteTarget(bool exists, const struct stat& info);
   void discard();
 
   std::string m_path;
@@ -47,4 +53,8 @@ class WaveWriter {
   int m_fd = -1;
   // Standard output is left open for whoever else writes to it.
   bool m_ownsFd = true;
+  // The file that the output replaces or writes into, when there is one already.
+  bool m_hasTarget = false;
+  dev_t m_targetDevice = 0;
+  ino_t m_targetInode = 0;
 };
