@@ -4,15 +4,18 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "test_wav.h"
@@ -45,7 +48,7 @@ std::vector<std::string> filesIn(const testwav::TempDir& dir) {
 }
 
 // What the child process gets besides its arguments.
-struct Setup {
+struct ChildSetup {
   int ignoredSignal = 0;
   rlim_t addressSpaceBytes = RLIM_INFINITY;
   rlim_t fileSizeBytes = RLIM_INFINITY;
@@ -56,7 +59,8 @@ struct Setup {
 // after a failed assertion, is killed and reaped.
 class Child {
  public:
-  Child(const std::string& dir, const std::vector<std::string>& args, const Setup& setup = {}) {
+  Child(const std::string& dir, const std::vector<std::string>& args,
+        const ChildSetup& setup = {}) {
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(GRAINRENDER_PATH));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -107,9 +111,10 @@ class Child {
   Child& operator=(const Child&) = delete;
 
   pid_t pid() const { return m_pid; }
-  // Collects output until the standard error holds `text` or both streams end.
+  // Reads the standard error until it holds `text` or ends. The standard output is left unread,
+  // so a render into it stops, mid-way, once the pipe is full.
   bool awaitError(const std::string& text) {
-    collectUntil([&] { return m_err.find(text) != std::string::npos; });
+    collectUntil([&] { return m_err.find(text) != std::string::npos; }, false);
     return m_err.find(text) != std::string::npos;
   }
   // Collects everything and reaps the child: its wait status, or -1 if it had to be killed at
@@ -128,18 +133,18 @@ class Child {
 
  private:
   // False when the deadline passed first.
-  bool collectUntil(const std::function<bool()>& done) {
+  bool collectUntil(const std::function<bool()>& done, bool readOut = true) {
     const auto deadline = Clock::now() + kDeadline;
-    while (!done() && (m_fds[0] >= 0 || m_fds[1] >= 0)) {
+    while (!done() && ((readOut && m_fds[0] >= 0) || m_fds[1] >= 0)) {
       const auto left =
           std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
       if (left.count() <= 0)
         return false;
-      pollfd fds[2] = {{m_fds[0], POLLIN, 0}, {m_fds[1], POLLIN, 0}};
+      pollfd fds[2] = {{readOut ? m_fds[0] : -1, POLLIN, 0}, {m_fds[1], POLLIN, 0}};
       if (poll(fds, 2, static_cast<int>(left.count())) < 0)
         return false;
       for (int i = 0; i < 2; ++i) {
-        if (m_fds[i] < 0 || fds[i].revents == 0)
+        if (fds[i].fd < 0 || fds[i].revents == 0)
           continue;
         char buffer[65536];
         const ssize_t n = read(m_fds[i], buffer, sizeof buffer);
@@ -222,6 +227,57 @@ TEST_F(RenderCommand, TheInputByAnyOtherNameIsNeverTheOutput) {
   }
   EXPECT_EQ(output("in.wav"), input);
   EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"hard.wav", "in.wav", "link.wav"}));
+}
+
+// How large a file in `dir` whose name starts with `prefix` has grown, -1 while there is none.
+long long grownTo(const testwav::TempDir& dir, const std::string& prefix) {
+  for (const std::string& name : filesIn(dir)) {
+    struct stat info;
+    if (name.rfind(prefix, 0) == 0 && stat(dir.pathOf(name).c_str(), &info) == 0)
+      return info.st_size;
+  }
+  return -1;
+}
+
+TEST_F(RenderCommand, AnInterruptRemovesTheTemporaryFileAndEndsTheProcessByThatSignal) {
+  // A limit on the file's size ends a render that a signal failed to end.
+  ChildSetup limited;
+  limited.fileSizeBytes = 256 << 20;
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(strsignal(sig));
+    // Unseeded, it prints its seed once the input is loaded and the render begins.
+    Child child(dir.path(), {"in.wav", "out.wav", "--samples", "2000000000"}, limited);
+    ASSERT_TRUE(child.awaitError("\n")) << child.err();
+    // Mid-render: at least one block of samples is in the temporary file.
+    const auto deadline = Clock::now() + kDeadline;
+    while (grownTo(dir, ".grainrender-") < 44 + 2 * 65536 && Clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(kill(child.pid(), sig), 0);
+    const int status = child.finish();
+    EXPECT_TRUE(status != -1 && WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
+    EXPECT_EQ(filesIn(dir), std::vector<std::string>{"in.wav"});
+  }
+}
+
+// As under nohup: the signal stays ignored and the render ends as if it never came.
+TEST_F(RenderCommand, ASignalTheCallerIgnoresStaysIgnored) {
+  ChildSetup nohup;
+  nohup.ignoredSignal = SIGHUP;
+  Child child(dir.path(), {"in.wav", "-", "--samples", "200000"}, nohup);
+  // The output pipe is not read yet, so the render is stopped part-way when the signal comes.
+  ASSERT_TRUE(child.awaitError("\n")) << child.err();
+  ASSERT_EQ(kill(child.pid(), SIGHUP), 0);
+  EXPECT_TRUE(exitedWith(child.finish(), 0)) << child.err();
+  EXPECT_EQ(child.out().size(), 44u + 2 * 200000);
+}
+
+TEST_F(RenderCommand, AFileSizeLimitEndsTheRenderWithAMessageAndLeavesNothing) {
+  ChildSetup limited;
+  limited.fileSizeBytes = 100000;
+  Child child(dir.path(), {"in.wav", "out.wav", "--seed", "1", "--samples", "441000"}, limited);
+  EXPECT_TRUE(exitedWith(child.finish(), 1));
+  EXPECT_EQ(child.err(), "grainrender: cannot write out.wav: File too large\n");
+  EXPECT_EQ(filesIn(dir), std::vector<std::string>{"in.wav"});
 }
 
 }  // namespace

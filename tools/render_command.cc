@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "interrupt_cleanup.h"
 #include "offline_render.h"
 #include "render_options.h"
 #include "wave_writer.h"
@@ -16,6 +17,7 @@ namespace {
 constexpr int kBlockSamples = 65536;
 
 int renderFile(const RenderOptions& options) {
+  installInterruptCleanup();
   // The output is checked, and its temporary file made, before the input is read, so a mistyped
   // output path does not cost the load of a long sound first.
   WaveWriter writer;

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "interrupt_cleanup.h"
 #include "pcm16.h"
 #include "sample_rate.h"
 
@@ -131,11 +132,24 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
   }
   const std::string pattern = directoryOf(m_target) + kTempName;
   std::vector<char> name(pattern.c_str(), pattern.c_str() + pattern.size() + 1);
-  m_fd = mkostemp(name.data(), O_CLOEXEC);
-  if (m_fd < 0) {
-    return fail("cannot write", errno);
+  int createError = 0;
+  bool recorded = false;
+  {
+    // Created and recorded with the signals held, so no signal finds it unrecorded.
+    SignalHold hold;
+    m_fd = mkostemp(name.data(), O_CLOEXEC);
+    createError = errno;
+    if (m_fd >= 0) {
+      m_tempPath = name.data();
+      recorded = recordInterruptedFile(name.data());
+    }
   }
-  m_tempPath = name.data();
+  if (m_fd < 0) {
+    return fail("cannot write", createError);
+  }
+  if (!recorded) {
+    return fail("cannot write", ENAMETOOLONG);
+  }
   // mkstemp makes the file private. A file that is replaced keeps its permissions, as an
   // editor keeps them; a new one gets the usual ones.
   const mode_t mask = umask(0);
@@ -188,9 +202,11 @@ bool WaveWriter::commit() {
   if (m_tempPath.empty()) {
     return true;
   }
+  SignalHold hold;
   if (std::rename(m_tempPath.c_str(), m_target.c_str()) != 0) {
     return fail("cannot write", errno);
   }
+  forgetInterruptedFile();
   m_tempPath.clear();
   return true;
 }
@@ -227,7 +243,9 @@ void WaveWriter::discard() {
   }
   m_fd = -1;
   if (!m_tempPath.empty()) {
+    SignalHold hold;
     unlink(m_tempPath.c_str());
+    forgetInterruptedFile();
     m_tempPath.clear();
   }
 }
