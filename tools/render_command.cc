@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "interrupt_cleanup.h"
@@ -80,5 +81,13 @@ int runRenderCommand(int argc, const char* const* argv) {
     case ParseOutcome::kRender:
       break;
   }
-  return renderFile(options);
+  // The sound's buffer is allocated without throwing. Memory can still run out just after it,
+  // in the standard library; unwinding then removes the temporary file, where an uncaught
+  // exception would abort and leave it.
+  try {
+    return renderFile(options);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "%s\n", kNoMemoryText);
+    return kExitFailed;
+  }
 }
