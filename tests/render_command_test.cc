@@ -229,6 +229,14 @@ TEST_F(RenderCommand, TheInputByAnyOtherNameIsNeverTheOutput) {
   EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"hard.wav", "in.wav", "link.wav"}));
 }
 
+TEST_F(RenderCommand, AFifoAsInputIsRefusedAtOnceEvenWithNoWriter) {
+  ASSERT_EQ(mkfifo(dir.pathOf("in.fifo").c_str(), 0600), 0);
+  Child child(dir.path(), {"in.fifo", "out.wav", "--seed", "1"});
+  EXPECT_TRUE(exitedWith(child.finish(), 1)) << "still waiting at the deadline";
+  EXPECT_EQ(child.err(), "Wrong file format: in.fifo: not a regular file\n");
+  EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"in.fifo", "in.wav"}));
+}
+
 // How large a file in `dir` whose name starts with `prefix` has grown, -1 while there is none.
 long long grownTo(const testwav::TempDir& dir, const std::string& prefix) {
   for (const std::string& name : filesIn(dir)) {
