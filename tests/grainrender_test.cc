@@ -2,11 +2,8 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,24 +24,6 @@ using Bytes = std::vector<uint8_t>;
 ParseOutcome parse(Args args, RenderOptions& options) {
   std::string problem;
   return parseRenderOptions(static_cast<int>(args.size()), args.data(), options, problem);
-}
-
-Bytes readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::vector<std::string> filesIn(const testwav::TempDir& dir) {
-  std::vector<std::string> names;
-  DIR* d = opendir(dir.path().c_str());
-  while (dirent* e = readdir(d)) {
-    const std::string name = e->d_name;
-    if (name != "." && name != "..")
-      names.push_back(name);
-  }
-  closedir(d);
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // A sawtooth that no two grains read alike.
@@ -107,15 +86,15 @@ TEST(WaveWriter, OnlyACommittedFileReplacesTheOutput) {
     ASSERT_TRUE(abandoned.open(out, SampleFormat::kPcm16, 3));
     ASSERT_TRUE(abandoned.write(samples, 3));
   }
-  EXPECT_EQ(filesIn(dir), std::vector<std::string>{"out.wav"});
-  EXPECT_EQ(readFile(out), (Bytes{1, 2, 3}));
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"out.wav"});
+  EXPECT_EQ(testwav::readBytes(out), (Bytes{1, 2, 3}));
 
   WaveWriter writer;
   ASSERT_TRUE(writer.open(out, SampleFormat::kPcm16, 3));
   ASSERT_TRUE(writer.write(samples, 3));
   ASSERT_TRUE(writer.commit());
-  EXPECT_EQ(filesIn(dir), std::vector<std::string>{"out.wav"});
-  const Bytes bytes = readFile(out);
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"out.wav"});
+  const Bytes bytes = testwav::readBytes(out);
   // 0.5 truncates to 16383; -2 clamps and a NaN falls to -32767.
   EXPECT_EQ(Bytes(bytes.begin() + 44, bytes.end()), (Bytes{0xFF, 0x3F, 0x01, 0x80, 0x01, 0x80}));
 }
@@ -166,10 +145,10 @@ class GrainRender : public ::testing::Test {
     const std::string command = std::string("cd '") + dir.path() + "' && '" + GRAINRENDER_PATH +
                                 "' " + args + " >/dev/null 2>'" + errPath + "'";
     const int raw = std::system(command.c_str());
-    const Bytes err = readFile(errPath);
+    const Bytes err = testwav::readBytes(errPath);
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(err.begin(), err.end())};
   }
-  Bytes output(const std::string& name) { return readFile(dir.pathOf(name)); }
+  Bytes output(const std::string& name) { return testwav::readBytes(dir.pathOf(name)); }
 
   testwav::TempDir dir;
   testwav::TempDir scratch;
@@ -230,7 +209,7 @@ TEST_F(GrainRender, RefusedInputOrUnwritableOutputExitsOneAndLeavesNoFile) {
   EXPECT_EQ(usage.status, 2);
   EXPECT_NE(usage.errors.find("usage: grainrender INPUT.wav OUTPUT.wav"), std::string::npos);
   EXPECT_EQ(run("--help").status, 0);
-  EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"in.wav", "stereo.wav"}));
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"in.wav", "stereo.wav"}));
 }
 
 }  // namespace

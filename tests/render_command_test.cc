@@ -8,12 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,25 +24,6 @@ using Clock = std::chrono::steady_clock;
 
 // Long enough for any render here; reached only when grainrender hangs.
 constexpr auto kDeadline = std::chrono::seconds(20);
-
-Bytes readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Every name in the folder, hidden ones included.
-std::vector<std::string> filesIn(const testwav::TempDir& dir) {
-  std::vector<std::string> names;
-  DIR* d = opendir(dir.path().c_str());
-  while (dirent* e = readdir(d)) {
-    const std::string name = e->d_name;
-    if (name != "." && name != "..")
-      names.push_back(name);
-  }
-  closedir(d);
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // What the child process gets besides its arguments.
 struct ChildSetup {
@@ -176,7 +154,7 @@ class RenderCommand : public ::testing::Test {
     for (size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<int16_t>(i * 13 % 20000);
     dir.write("in.wav", testwav::monoWav16(ramp));
   }
-  Bytes output(const std::string& name) { return readFile(dir.pathOf(name)); }
+  Bytes output(const std::string& name) { return testwav::readBytes(dir.pathOf(name)); }
 
   testwav::TempDir dir;
 };
@@ -195,7 +173,7 @@ TEST_F(RenderCommand, DashWritesTheWholeFileToStandardOutputAndMessagesToStandar
   ASSERT_TRUE(exitedWith(unseeded.finish(), 0)) << unseeded.err();
   EXPECT_EQ(unseeded.out().size(), 44u + 2 * 10);
   EXPECT_EQ(unseeded.err().rfind("seed ", 0), 0u) << unseeded.err();
-  EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"file.wav", "in.wav"}));
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"file.wav", "in.wav"}));
 }
 
 TEST_F(RenderCommand, TheOutputIsCheckedBeforeTheInputIsRead) {
@@ -211,7 +189,7 @@ TEST_F(RenderCommand, TheOutputIsCheckedBeforeTheInputIsRead) {
     EXPECT_TRUE(exitedWith(child.finish(), 1)) << output;
     EXPECT_EQ(child.err(), "grainrender: cannot write " + output + ": " + problem + "\n");
   }
-  EXPECT_EQ(filesIn(dir), std::vector<std::string>{"in.wav"});
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"in.wav"});
 }
 
 TEST_F(RenderCommand, TheInputByAnyOtherNameIsNeverTheOutput) {
@@ -226,7 +204,7 @@ TEST_F(RenderCommand, TheInputByAnyOtherNameIsNeverTheOutput) {
     EXPECT_EQ(child.err(), "grainrender: cannot write " + name + ": it is the input file\n");
   }
   EXPECT_EQ(output("in.wav"), input);
-  EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"hard.wav", "in.wav", "link.wav"}));
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"hard.wav", "in.wav", "link.wav"}));
 }
 
 TEST_F(RenderCommand, AFifoAsInputIsRefusedAtOnceEvenWithNoWriter) {
@@ -234,12 +212,12 @@ TEST_F(RenderCommand, AFifoAsInputIsRefusedAtOnceEvenWithNoWriter) {
   Child child(dir.path(), {"in.fifo", "out.wav", "--seed", "1"});
   EXPECT_TRUE(exitedWith(child.finish(), 1)) << "still waiting at the deadline";
   EXPECT_EQ(child.err(), "Wrong file format: in.fifo: not a regular file\n");
-  EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"in.fifo", "in.wav"}));
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"in.fifo", "in.wav"}));
 }
 
 // How large a file in `dir` whose name starts with `prefix` has grown, -1 while there is none.
 long long grownTo(const testwav::TempDir& dir, const std::string& prefix) {
-  for (const std::string& name : filesIn(dir)) {
+  for (const std::string& name : dir.names()) {
     struct stat info;
     if (name.rfind(prefix, 0) == 0 && stat(dir.pathOf(name).c_str(), &info) == 0)
       return info.st_size;
@@ -263,7 +241,7 @@ TEST_F(RenderCommand, AnInterruptRemovesTheTemporaryFileAndEndsTheProcessByThatS
     ASSERT_EQ(kill(child.pid(), sig), 0);
     const int status = child.finish();
     EXPECT_TRUE(status != -1 && WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
-    EXPECT_EQ(filesIn(dir), std::vector<std::string>{"in.wav"});
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"in.wav"});
   }
 }
 
@@ -285,7 +263,7 @@ TEST_F(RenderCommand, AFileSizeLimitEndsTheRenderWithAMessageAndLeavesNothing) {
   Child child(dir.path(), {"in.wav", "out.wav", "--seed", "1", "--samples", "441000"}, limited);
   EXPECT_TRUE(exitedWith(child.finish(), 1));
   EXPECT_EQ(child.err(), "grainrender: cannot write out.wav: File too large\n");
-  EXPECT_EQ(filesIn(dir), std::vector<std::string>{"in.wav"});
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"in.wav"});
 }
 
 // The memory a process may map is limited below what the sound needs; sanitizer builds map
@@ -307,7 +285,7 @@ TEST_F(RenderCommand, NotEnoughMemoryForTheSoundEndsWithAMessageAndLeavesNothing
   Child child(dir.path(), {"big.wav", "out.wav", "--seed", "1"}, limited);
   EXPECT_TRUE(exitedWith(child.finish(), 1)) << child.err();
   EXPECT_EQ(child.err(), "Not enough memory to load this file\n");
-  EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"big.wav", "in.wav"}));
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"big.wav", "in.wav"}));
 }
 
 }  // namespace
