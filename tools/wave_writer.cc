@@ -1,4 +1,4 @@
-// A WAV file that appears under its name complete or not at all.
+// A WAV file that appears under its name complete or not at all, or a WAV stream.
 #include "wave_writer.h"
 
 #include <fcntl.h>

@@ -1,4 +1,5 @@
-// Writes a mono 44 100 Hz WAV file under a temporary name and puts it in place only when complete.
+// Writes a mono 44 100 Hz WAV file: a file under a temporary name, put in place only when
+// complete, or a stream into standard output, a FIFO or a device.
 #pragma once
 
 #include <sys/types.h>
