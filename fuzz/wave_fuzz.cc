@@ -66,6 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool accepted = reader.open(file.path.c_str());
   if (accepted != shouldAccept(data, size))
     std::abort();
+  // A refused file always gets a reason, an accepted one none.
+  if (accepted != reader.refusal().empty())
+    std::abort();
   if (accepted) {
     const uint32_t n = reader.frameCount();
     if (n != (size - 44) / 2)

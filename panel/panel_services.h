@@ -6,8 +6,9 @@
 class PanelServices {
  public:
   virtual ~PanelServices() = default;
-  // A message box with OK and Cancel; which button closes it does not matter.
-  virtual void showMessage(const char* text) = 0;
+  // A message box with OK and Cancel; which button closes it does not matter. `detail`, shown
+  // under the text, is empty for none.
+  virtual void showMessage(const char* text, const char* detail) = 0;
   // The open dialog for one WAV file. False when the user cancels.
   virtual bool chooseWaveFile(std::string& path) = 0;
   // The help box that F1 opens.

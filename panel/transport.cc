@@ -2,6 +2,7 @@
 // engine calls.
 #include "transport.h"
 
+#include <cstring>
 #include <ctime>
 #include <string>
 
@@ -50,7 +51,7 @@ void Transport::OnRunStop() {
   if (g_running) {
     stop();
   } else if (!m_sound.samples) {
-    m_services.showMessage(kSelectFileText);
+    m_services.showMessage(kSelectFileText, "");
   } else {
     start();
   }
@@ -95,9 +96,14 @@ void Transport::joinWorker() {
 // The new sound is complete before the old one goes, so any failure keeps the old sound.
 bool Transport::load(const char* path) {
   Sound sound;
-  const LoadResult result = loadSound(path, sound, m_allocate);
-  if (result != LoadResult::kLoaded) {
-    m_services.showMessage(loadMessage(result));
+  const LoadOutcome outcome = loadSound(path, sound, m_allocate);
+  if (outcome.result != LoadResult::kLoaded) {
+    std::string detail;
+    if (outcome.result == LoadResult::kWrongFormat) {
+      const char* slash = std::strrchr(path, '/');
+      detail = std::string(slash ? slash + 1 : path) + ": " + outcome.reason + "\n" + kConvertText;
+    }
+    m_services.showMessage(loadMessage(outcome.result), detail.c_str());
     return false;
   }
   joinWorker();

@@ -16,6 +16,9 @@ class PanelControls;
 class PanelServices;
 
 constexpr const char* kSelectFileText = "Please select a file first...";
+// The last line under a refused file's reason.
+constexpr const char* kConvertText =
+    "Grainpanel plays 16-bit mono WAV files; to convert one: sox in.wav -b 16 -c 1 out.wav";
 constexpr const char* kRunCaption = "Run";
 constexpr const char* kStopCaption = "Stop";
 

@@ -3,9 +3,8 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,23 +24,6 @@ using Bytes = std::vector<uint8_t>;
 ParseOutcome parse(Args args, RenderOptions& options) {
   std::string problem;
   return parseRenderOptions(static_cast<int>(args.size()), args.data(), options, problem);
-}
-
-Bytes readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::vector<std::string> filesIn(const testwav::TempDir& dir) {
-  std::vector<std::string> names;
-  DIR* d = opendir(dir.path().c_str());
-  while (dirent* e = readdir(d)) {
-    if (e->d_name[0] != '.')
-      names.push_back(e->d_name);
-  }
-  closedir(d);
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // A sawtooth that no two grains read alike.
@@ -167,10 +149,10 @@ class GrainRender : public ::testing::Test {
     const std::string command = std::string("cd '") + dir.path() + "' && '" + GRAINRENDER_PATH +
                                 "' " + args + " >/dev/null 2>'" + errPath + "'";
     const int raw = std::system(command.c_str());
-    const Bytes err = readFile(errPath);
+    const Bytes err = testwav::readBytes(errPath);
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(err.begin(), err.end())};
   }
-  Bytes output(const std::string& name) { return readFile(dir.pathOf(name)); }
+  Bytes output(const std::string& name) { return testwav::readBytes(dir.pathOf(name)); }
 
   testwav::TempDir dir;
   testwav::TempDir scratch;
@@ -224,7 +206,7 @@ TEST_F(GrainRender, PrintsItsNameAndVersionOnStandardOutput) {
   const int raw = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(raw));
   EXPECT_EQ(WEXITSTATUS(raw), 0);
-  const Bytes out = readFile(outPath);
+  const Bytes out = testwav::readBytes(outPath);
   EXPECT_EQ(std::string(out.begin(), out.end()), "grainrender 1.0.0\n");
 }
 
@@ -232,7 +214,7 @@ TEST_F(GrainRender, RefusedInputOrUnwritableOutputExitsOneAndLeavesNoFile) {
   dir.write("stereo.wav", testwav::headerBytes(testwav::consistentHeader(2, 16, 0)));
   const CommandResult refused = run("stereo.wav out.wav --seed 1");
   EXPECT_EQ(refused.status, 1);
-  EXPECT_EQ(refused.errors, "Wrong file format\n");
+  EXPECT_EQ(refused.errors, "Wrong file format: stereo.wav: stereo (convert it to 16-bit mono)\n");
 
   const CommandResult unwritable = run("in.wav missing/out.wav --seed 1");
   EXPECT_EQ(unwritable.status, 1);
@@ -242,7 +224,7 @@ TEST_F(GrainRender, RefusedInputOrUnwritableOutputExitsOneAndLeavesNoFile) {
   EXPECT_EQ(usage.status, 2);
   EXPECT_NE(usage.errors.find("usage: grainrender INPUT.wav OUTPUT.wav"), std::string::npos);
   EXPECT_EQ(run("--help").status, 0);
-  EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"in.wav", "stereo.wav"}));
+  EXPECT_EQ(dir.names(), (std::vector<std::string>{"in.wav", "stereo.wav"}));
 }
 
 }  // namespace

@@ -248,16 +248,19 @@ TEST_F(PanelDlgTest, EnterAwayFromAPushButtonOrEscapeEndsTheDialogAndF1ShowsHelp
 TEST(QtPanelServices, MessageHasOkAndCancelAndTheFileDialogOffersWaveFiles) {
   QtPanelServices real;
   QString text;
+  QString detail = "unset";
   QMessageBox::StandardButtons buttons;
   QTimer::singleShot(0, [&] {
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
       text = box->text();
+      detail = box->informativeText();
       buttons = box->standardButtons();
       box->reject();
     }
   });
-  real.showMessage("Wrong file format");
+  real.showMessage("Wrong file format", "a.wav: stereo (convert it to 16-bit mono)");
   EXPECT_EQ(text, "Wrong file format");
+  EXPECT_EQ(detail, "a.wav: stereo (convert it to 16-bit mono)");
   EXPECT_EQ(buttons, QMessageBox::Ok | QMessageBox::Cancel);
 
   QStringList filters;

@@ -24,23 +24,6 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 constexpr int kLength = Recorder::kBlockLength;
 
-Bytes readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::vector<std::string> filesIn(const testwav::TempDir& dir) {
-  std::vector<std::string> names;
-  DIR* d = opendir(dir.path().c_str());
-  while (dirent* e = readdir(d)) {
-    if (e->d_name[0] != '.')
-      names.push_back(e->d_name);
-  }
-  closedir(d);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // Block n of a stream: its number in the first two samples, then a ramp that shows a torn block.
 std::vector<int16_t> numberedBlock(int n) {
   std::vector<int16_t> block(kLength);
@@ -78,17 +61,17 @@ TEST(Recorder, WritesTheOfferedSamplesAsAWavFileThatAppearsOnlyWhenStopped) {
     recorder.offer(block.data());
     offered.insert(offered.end(), block.begin(), block.end());
   }
-  ASSERT_EQ(filesIn(dir).size(), 1u);
-  EXPECT_NE(filesIn(dir)[0], "pad 2026-12-09 14.03.27.wav");
+  ASSERT_EQ(dir.names().size(), 1u);
+  EXPECT_NE(dir.names()[0], "pad 2026-12-09 14.03.27.wav");
 
   const RecordOutcome outcome = recorder.stop();
   EXPECT_EQ(g_recorder.load(), nullptr);
   EXPECT_EQ(outcome.ending, RecordEnding::kStopped);
   EXPECT_EQ(outcome.path, path);
   EXPECT_EQ(outcome.sampleCount, 35840u);
-  EXPECT_EQ(filesIn(dir), std::vector<std::string>{"pad 2026-12-09 14.03.27.wav"});
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"pad 2026-12-09 14.03.27.wav"});
 
-  const Bytes bytes = readFile(path);
+  const Bytes bytes = testwav::readBytes(path);
   ASSERT_EQ(bytes.size(), 44u + 71680u);
   // RIFF size 71 680 + 36 = 0x11824; 44 100 = 0xAC44 samples and 88 200 = 0x15888 bytes a second.
   const Bytes header = {'R', 'I', 'F',  'F',  0x24, 0x18, 0x01, 0x00, 'W',  'A',  'V',

@@ -130,6 +130,7 @@ TEST_F(TransportTest, RunOrACancelledFileWithoutASoundAsksForOneAndChangesNothin
   transport->OnRunStop();
   choose("");
   EXPECT_EQ(services.messages, std::vector<std::string>(2, "Please select a file first..."));
+  EXPECT_EQ(services.details, std::vector<std::string>(2, ""));
   expectShown(false);
   finish();
   EXPECT_TRUE(Probe::seen.empty());
@@ -235,6 +236,13 @@ TEST_F(TransportTest, RefusedFileStopsPlaybackShowsItStoppedAndKeepsTheOldSound)
     expectShown(true);
   }
   EXPECT_EQ(services.messages, std::vector<std::string>(3, "Wrong file format"));
+  const std::string convert =
+      "\nGrainpanel plays 16-bit mono WAV files; to convert one: sox in.wav -b 16 -c 1 out.wav";
+  EXPECT_EQ(
+      services.details,
+      (std::vector<std::string>{"stereo.wav: stereo (convert it to 16-bit mono)" + convert,
+                                "8bit.wav: 8 bits per sample (convert it to 16-bit mono)" + convert,
+                                "one frame.wav: fewer than two samples" + convert}));
 }
 
 TEST_F(TransportTest, FailedAllocationKeepsTheOldSoundAndSaysSo) {
@@ -243,6 +251,7 @@ TEST_F(TransportTest, FailedAllocationKeepsTheOldSoundAndSaysSo) {
   transport->setAllocate(failingAllocate);
   choose(other);
   ASSERT_EQ(services.messages, std::vector<std::string>{"Not enough memory to load this file"});
+  EXPECT_EQ(services.details, std::vector<std::string>{""});
   expectShown(false);
   EXPECT_EQ(transport->samples(), buffer);
   EXPECT_EQ(transport->frameCount(), 1000);

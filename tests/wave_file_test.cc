@@ -1,9 +1,14 @@
 // WaveFile: header validation, frame counts from the file length, and where a failure leaves it.
 #include "wave_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -189,4 +194,40 @@ TEST(WaveFile, PathsWithSpacesAndNonAsciiCharactersOpen) {
   WaveFile file;
   EXPECT_EQ(file.openRead(path.c_str()), kWaveOk);
   EXPECT_EQ(file.getFrameCount(), 3u);
+}
+
+// A FIFO holding a whole valid file is refused without a byte taken from it, and one with no
+// writer is refused at once instead of waiting for one; so are a folder, a socket and a device.
+TEST(WaveFile, FilesThatAreNotRegularAreRefusedUnreadAndWithoutWaiting) {
+  testwav::TempDir dir;
+  const std::string fifo = dir.pathOf("pipe.wav");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // Read and write ends both held here, so an open that does block cannot block this test.
+  const int ends = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(ends, 0);
+  const std::vector<uint8_t> bytes = withData(consistentHeader(1, 16, 100), 100);
+  ASSERT_EQ(write(ends, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  WaveFile file;
+  EXPECT_EQ(file.openRead(fifo.c_str()), kWaveIoError);
+  EXPECT_EQ(file.failure(), WaveFile::NotRegular);
+  EXPECT_EQ(file.getState(), WaveFile::Closed);
+  std::vector<uint8_t> left(bytes.size() + 1);
+  EXPECT_EQ(read(ends, left.data(), left.size()), static_cast<ssize_t>(bytes.size()));
+  close(ends);
+
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socketPath = dir.pathOf("socket.wav");
+  ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+  std::strcpy(address.sun_path, socketPath.c_str());
+  const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  const std::string lonelyFifo = dir.pathOf("no writer.wav");
+  ASSERT_EQ(mkfifo(lonelyFifo.c_str(), 0600), 0);
+  for (const std::string& path : {lonelyFifo, socketPath, dir.path(), std::string("/dev/zero")}) {
+    EXPECT_EQ(file.openRead(path.c_str()), kWaveIoError) << path;
+    EXPECT_EQ(file.failure(), WaveFile::NotRegular) << path;
+    EXPECT_EQ(file.getState(), WaveFile::Closed) << path;
+  }
+  close(listener);
 }

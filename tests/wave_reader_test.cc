@@ -2,6 +2,7 @@
 #include "wave_reader.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -68,6 +69,62 @@ TEST(WaveReader, RefusesFewerThanTwoFramesOrMoreThanASigned32BitCount) {
   EXPECT_FALSE(reader.open(path.c_str()));
   ASSERT_EQ(truncate(path.c_str(), 44 + (1LL << 32) - 2), 0);
   EXPECT_TRUE(reader.open(path.c_str()));
+}
+
+TEST(WaveReader, SaysWhyItRefusesAFileInPlainWords) {
+  testwav::TempDir dir;
+  auto file = [&](const std::string& name, const testwav::WavHeader& h, size_t dataBytes) {
+    std::vector<uint8_t> bytes = testwav::headerBytes(h);
+    bytes.resize(bytes.size() + dataBytes, 0);
+    return dir.write(name, bytes);
+  };
+  const std::vector<uint8_t> mono = testwav::monoWav16({1, 2, 3});
+  testwav::WavHeader avi = consistentHeader(1, 16, 8);
+  avi.formType = "AVI ";
+  testwav::WavHeader junk = consistentHeader(1, 16, 8);
+  junk.fmtTag = "JUNK";
+  testwav::WavHeader fastRate = consistentHeader(1, 16, 8);
+  fastRate.byteRate = 88201;
+  testwav::WavHeader nibbles = consistentHeader(1, 4, 8);
+  nibbles.byteRate = 44100 / 2;
+  nibbles.blockAlign = 0;
+  const std::string big = file("big.wav", consistentHeader(1, 16, 0), 0);
+  ASSERT_EQ(truncate(big.c_str(), 44 + (1LL << 32)), 0);  // sparse: 2^31 frames
+
+  const std::pair<std::string, std::string> cases[] = {
+      {dir.pathOf("missing.wav"), "no such file"},
+      {dir.write("plain.txt", mono) + "/inside.wav", "no such file"},
+      {dir.path(), "not a regular file"},
+      {dir.write("empty.wav", {}), "not a WAV file"},
+      {file("avi.wav", avi, 8), "not a WAV file"},
+      {dir.write("cut.wav", std::vector<uint8_t>(mono.begin(), mono.begin() + 40)),
+       "cut off inside its header"},
+      {file("junk.wav", junk, 8), "no format chunk where a plain WAV file has it"},
+      {file("six.wav", consistentHeader(6, 16, 24), 24), "6 channels (convert it to 16-bit mono)"},
+      {file("rate.wav", fastRate, 8),
+       "damaged header (its byte rate or block size disagrees with its format)"},
+      {file("stereo.wav", consistentHeader(2, 16, 8), 8), "stereo (convert it to 16-bit mono)"},
+      {file("24.wav", consistentHeader(1, 24, 9), 9),
+       "24 bits per sample (convert it to 16-bit mono)"},
+      {file("8.wav", consistentHeader(2, 8, 8), 8),
+       "stereo, 8 bits per sample (convert it to 16-bit mono)"},
+      {file("4.wav", nibbles, 8), "4 bits per sample (convert it to 16-bit mono)"},
+      {file("one.wav", consistentHeader(1, 16, 3), 3), "fewer than two samples"},
+      {big, "too long (13.5 hours or more)"},
+      {dir.write("good.wav", mono), ""},
+  };
+  // One reader for all, so a reason left over from the file before would show.
+  WaveReader reader;
+  for (const auto& [path, reason] : cases) {
+    EXPECT_EQ(reader.open(path.c_str()), reason.empty()) << path;
+    EXPECT_EQ(reader.refusal(), reason) << path;
+  }
+  if (geteuid() != 0) {  // root reads any file
+    const std::string locked = dir.write("locked.wav", mono);
+    ASSERT_EQ(chmod(locked.c_str(), 0), 0);
+    EXPECT_FALSE(reader.open(locked.c_str()));
+    EXPECT_EQ(reader.refusal(), "permission denied");
+  }
 }
 
 TEST(WaveReader, ConvertsEachSampleTimesTwoToTheMinus15AndDropsAnOddByte) {

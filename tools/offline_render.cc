@@ -14,7 +14,7 @@ constexpr uint32_t kStartState = 1;
 
 OfflineRender::OfflineRender() : m_controls(m_granulator, m_exchange) {}
 
-LoadResult OfflineRender::load(const char* path) {
+LoadOutcome OfflineRender::load(const char* path) {
   return loadSound(path, m_sound);
 }
 

@@ -15,7 +15,7 @@ class OfflineRender {
   OfflineRender& operator=(const OfflineRender&) = delete;
 
   // Loads the sound as File... does.
-  LoadResult load(const char* path);
+  LoadOutcome load(const char* path);
   // Takes a loaded buffer of at least two frames instead of a file (no edge fades applied).
   void useSamples(std::unique_ptr<float[]> samples, int frameCount);
   // Prepare, seed, full parameter application: once per object, after load or useSamples.

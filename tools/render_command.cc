@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <new>
 #include <string>
 
+#include "interrupt_cleanup.h"
 #include "offline_render.h"
 #include "render_options.h"
 #include "version.h"
@@ -17,22 +19,35 @@ namespace {
 constexpr int kBlockSamples = 65536;
 
 int renderFile(const RenderOptions& options) {
+  installInterruptCleanup();
+  // The output is checked, and its temporary file made, before the input is read, so a mistyped
+  // output path does not cost the load of a long sound first.
+  WaveWriter writer;
+  const SampleFormat format = options.floatOutput ? SampleFormat::kFloat32 : SampleFormat::kPcm16;
+  if (!writer.open(options.outputPath, format, options.sampleCount)) {
+    std::fprintf(stderr, "grainrender: %s\n", writer.error().c_str());
+    return kExitFailed;
+  }
+  if (writer.overwrites(options.inputPath)) {
+    std::fprintf(stderr, "grainrender: cannot write %s: it is the input file\n",
+                 options.outputPath.c_str());
+    return kExitFailed;
+  }
   OfflineRender render;
-  if (const LoadResult result = render.load(options.inputPath.c_str());
-      result != LoadResult::kLoaded) {
-    std::fprintf(stderr, "%s\n", loadMessage(result));
+  if (const LoadOutcome loaded = render.load(options.inputPath.c_str());
+      loaded.result != LoadResult::kLoaded) {
+    if (loaded.result == LoadResult::kWrongFormat) {
+      std::fprintf(stderr, "%s: %s: %s\n", kWrongFormatText, options.inputPath.c_str(),
+                   loaded.reason.c_str());
+    } else {
+      std::fprintf(stderr, "%s\n", loadMessage(loaded.result));
+    }
     return kExitFailed;
   }
   uint32_t seed = options.seed;
   if (!options.seedGiven) {
     seed = static_cast<uint32_t>(std::time(nullptr));
     std::fprintf(stderr, "seed %u\n", seed);
-  }
-  WaveWriter writer;
-  const SampleFormat format = options.floatOutput ? SampleFormat::kFloat32 : SampleFormat::kPcm16;
-  if (!writer.open(options.outputPath, format, options.sampleCount)) {
-    std::fprintf(stderr, "grainrender: %s\n", writer.error().c_str());
-    return kExitFailed;
   }
   render.start(options.positions, seed);
   std::unique_ptr<float[]> block(new float[kBlockSamples]);
@@ -70,5 +85,13 @@ int runRenderCommand(int argc, const char* const* argv) {
     case ParseOutcome::kRender:
       break;
   }
-  return renderFile(options);
+  // The sound's buffer is allocated without throwing. Memory can still run out just after it,
+  // in the standard library; unwinding then removes the temporary file, where an uncaught
+  // exception would abort and leave it.
+  try {
+    return renderFile(options);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "%s\n", kNoMemoryText);
+    return kExitFailed;
+  }
 }

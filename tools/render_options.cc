@@ -124,7 +124,8 @@ ParseOutcome parseRenderOptions(int argc, const char* const* argv, RenderOptions
 
   for (int i = 0; i < argc; ++i) {
     const char* arg = argv[i];
-    if (arg[0] != '-') {
+    // A lone "-" is a name: standard output.
+    if (arg[0] != '-' || arg[1] == '\0') {
       if (pathCount == 2) {
         problem = std::string("unexpected argument ") + arg;
         return ParseOutcome::kBadUsage;

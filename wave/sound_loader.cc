@@ -10,22 +10,22 @@ std::unique_ptr<float[]> allocateFrames(size_t frames) {
   return std::unique_ptr<float[]>(new (std::nothrow) float[frames]);
 }
 
-LoadResult loadSound(const char* path, Sound& sound, FrameAllocator allocate) {
+LoadOutcome loadSound(const char* path, Sound& sound, FrameAllocator allocate) {
   WaveReader reader;
   if (!reader.open(path)) {
-    return LoadResult::kWrongFormat;
+    return {LoadResult::kWrongFormat, reader.refusal()};
   }
   const int frames = static_cast<int>(reader.frameCount());
   std::unique_ptr<float[]> buffer = allocate(static_cast<size_t>(frames));
   if (!buffer) {
-    return LoadResult::kNoMemory;
+    return {LoadResult::kNoMemory, ""};
   }
   reader.readFloats(buffer.get());
   fadeEdges(buffer.get(), frames);
   reader.close();
   sound.samples = std::move(buffer);
   sound.frameCount = frames;
-  return LoadResult::kLoaded;
+  return {LoadResult::kLoaded, ""};
 }
 
 const char* loadMessage(LoadResult result) {

@@ -1,8 +1,11 @@
 // Reads the fixed 44-byte RIFF/WAVE header, validates it and leaves the file at its first sample.
 #include "wave_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <limits>
 
@@ -47,16 +50,40 @@ WaveFile::~WaveFile() {
 int WaveFile::openStream(const char* path) {
   if (state != Closed)
     close();
+  failed = NoFailure;
+  openErrno = 0;
   if (path == nullptr)
-    return kWaveBadRequest;
-  stream = std::fopen(path, "rb");
-  if (stream == nullptr)
-    return kWaveIoError;
+    return fail(NoPath);
+  // A device, FIFO or socket is refused before it is opened, since opening some of them does
+  // something; the fstat below settles it for a file swapped in between.
+  struct stat info;
+  if (stat(path, &info) == 0 && !S_ISREG(info.st_mode))
+    return fail(NotRegular);
+  // O_NONBLOCK: opening a FIFO without a writer would otherwise wait for ever.
+  const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0)
+    return fail(CannotOpen, errno);
+  if (fstat(fd, &info) != 0) {
+    const int statError = errno;
+    ::close(fd);
+    return fail(CannotOpen, statError);
+  }
+  if (!S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return fail(NotRegular);
+  }
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+      (stream = fdopen(fd, "rb")) == nullptr) {
+    const int openError = errno;
+    ::close(fd);
+    return fail(CannotOpen, openError);
+  }
   uint8_t head[kRiffHeaderBytes];
   state = Reading;
   if (readBytes(head, sizeof head) != kWaveOk) {
     close();
-    return kWaveIoError;
+    return fail(NotWave);
   }
   riffTag = le32(head);
   riffSize = le32(head + 4);
@@ -64,16 +91,18 @@ int WaveFile::openStream(const char* path) {
 }
 
 int WaveFile::openRead(const char* path) {
-  if (path == nullptr)
-    return kWaveBadRequest;
+  if (path == nullptr) {
+    failed = NoFailure;
+    return fail(NoPath);
+  }
   if (int result = openStream(path); result != kWaveOk)
     return result;
   if (expectBytes("WAVE", 4) != kWaveOk)
-    return kWaveIoError;
+    return fail(NotWave);
 
   uint8_t format[kFormatBlockBytes];
   if (readBytes(format, sizeof format) != kWaveOk)
-    return kWaveIoError;
+    return fail(CutOff);
   fmtTag = le32(format);
   fmtSize = le32(format + 4);
   formatTag = le16(format + 8);
@@ -83,22 +112,24 @@ int WaveFile::openRead(const char* path) {
   blockAlign = le16(format + 20);
   bitsPerSample = le16(format + 22);
   if (fmtTag != makeFourCC("fmt"))
-    return kWaveIoError;
+    return fail(NoFormatChunk);
   if (channels != 1 && channels != 2)
-    return kWaveIoError;
+    return fail(BadChannels);
   // The product wraps modulo 2^32 before the shift, as unsigned 32-bit arithmetic does.
   const uint32_t bitRate = static_cast<uint32_t>(channels) * bitsPerSample * sampleRate;
   if (byteRate != bitRate >> 3)
-    return kWaveIoError;
+    return fail(BadRates);
   if (blockAlign != (channels * bitsPerSample) / 8)
-    return kWaveIoError;
+    return fail(BadRates);
 
   dataHeaderPos = static_cast<int32_t>(std::ftell(stream));
   uint8_t data[kDataHeaderBytes];
-  int result = readBytes(data, sizeof data);
+  const int result = readBytes(data, sizeof data);
   if (result == kWaveOk) {
     dataTag = le32(data);
     dataSize = le32(data + 4);
+  } else {
+    fail(CutOff);
   }
   const int countResult = computeFrameCount();
   return result != kWaveOk ? result : countResult;
@@ -111,17 +142,29 @@ int WaveFile::computeFrameCount() {
   const uint32_t bytesPerSample = bitsPerSample / 8u;
   struct stat info;
   const long pos = std::ftell(stream);
-  if (bytesPerSample == 0 || pos < 0 || fstat(fileno(stream), &info) != 0)
-    return kWaveIoError;
+  if (bytesPerSample == 0)
+    return fail(BadSampleSize);
+  if (pos < 0 || fstat(fileno(stream), &info) != 0)
+    return fail(CannotOpen, errno);
   // 64-bit arithmetic: for files under 4 GiB it gives the same quotient as 32-bit division,
   // and a larger file is never counted modulo 2^32.
   const uint64_t length = static_cast<uint64_t>(info.st_size);
   const uint64_t sampleBytes = length > static_cast<uint64_t>(pos) ? length - pos : 0;
   const uint64_t frames = sampleBytes / channels / bytesPerSample;
   if (frames > std::numeric_limits<uint32_t>::max())
-    return kWaveIoError;
+    return fail(TooLong);
   frameCount = static_cast<uint32_t>(frames);
   return kWaveOk;
+}
+
+// The first step to refuse the file names the failure; a later one (the frame count, which
+// always runs) does not overwrite it.
+int WaveFile::fail(Failure why, int errorNumber) {
+  if (failed == NoFailure) {
+    failed = why;
+    openErrno = errorNumber;
+  }
+  return why == NoPath ? kWaveBadRequest : kWaveIoError;
 }
 
 int WaveFile::close() {

@@ -17,6 +17,20 @@ uint32_t makeFourCC(const char* text);
 class WaveFile {
  public:
   enum State { Closed = 0, Reading = 1 };
+  // Which step refused the file, so the reader can say why in words.
+  enum Failure {
+    NoFailure = 0,
+    NoPath,
+    CannotOpen,     // openError() holds the errno
+    NotRegular,     // a FIFO, socket, device or directory: never read
+    NotWave,        // shorter than 12 bytes, or no "WAVE" at offset 8
+    NoFormatChunk,  // no "fmt " chunk at offset 12
+    CutOff,         // ends inside the 44 header bytes
+    BadChannels,
+    BadRates,       // byte rate or block align disagrees with the format
+    BadSampleSize,  // under 8 bits per sample: no whole bytes to count
+    TooLong,        // 2^32 frames or more
+  };
 
   WaveFile();
   ~WaveFile();
@@ -24,7 +38,8 @@ class WaveFile {
   WaveFile& operator=(const WaveFile&) = delete;
 
   // Opens and validates; on kWaveOk the stream is at the first sample byte. After any failure
-  // the file may still be open, and close() releases it.
+  // the file may still be open, and close() releases it, and failure() says which step refused.
+  // Only a regular file is opened: anything else is refused without waiting or reading.
   int openRead(const char* path);
   int openStream(const char* path);
   int close();
@@ -49,11 +64,14 @@ class WaveFile {
   uint32_t getDataSize() const { return dataSize; }
   int32_t getDataHeaderPos() const { return dataHeaderPos; }
   int getState() const { return state; }
+  Failure failure() const { return failed; }
+  int openError() const { return openErrno; }
   // The stream's byte offset, or -1 while closed.
   long position() const;
 
  private:
   int computeFrameCount();
+  int fail(Failure why, int errorNumber = 0);
 
   uint32_t riffTag;
   uint32_t riffSize = 0;
@@ -71,4 +89,6 @@ class WaveFile {
   uint32_t dataSize = 0;
   int32_t dataHeaderPos = -1;
   uint32_t frameCount = 0;
+  Failure failed = NoFailure;
+  int openErrno = 0;
 };

@@ -2,6 +2,8 @@
 #include "wave_reader.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -14,6 +16,26 @@ constexpr uint32_t kMinFrames = 2;
 // The sample buffer's frame count travels as a signed 32-bit integer.
 constexpr uint32_t kMaxFrames = std::numeric_limits<int32_t>::max();
 
+constexpr const char* kConvertAdvice = " (convert it to 16-bit mono)";
+constexpr const char* kTooLongText = "too long (13.5 hours or more)";
+
+std::string openErrorText(int errorNumber) {
+  switch (errorNumber) {
+    case ENOENT:
+    case ENOTDIR:
+      return "no such file";
+    case EACCES:
+    case EPERM:
+      return "permission denied";
+    default: {
+      std::string text = std::strerror(errorNumber);
+      if (!text.empty())
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+      return text;
+    }
+  }
+}
+
 }  // namespace
 
 WaveReader::~WaveReader() {
@@ -21,12 +43,51 @@ WaveReader::~WaveReader() {
 }
 
 bool WaveReader::open(const char* path) {
-  if (file.openRead(path) != kWaveOk)
-    return false;
-  if (file.getBitsPerSample() != 16 || file.getChannels() != 1)
-    return false;
+  m_refusal = judge(file.openRead(path));
+  return m_refusal.empty();
+}
+
+// The one place that decides whether a file is taken, and words the answer when it is not.
+std::string WaveReader::judge(int openResult) const {
+  switch (file.failure()) {
+    case WaveFile::NoFailure:
+    case WaveFile::BadSampleSize:
+      break;
+    case WaveFile::NoPath:
+      return "no file given";
+    case WaveFile::CannotOpen:
+      return openErrorText(file.openError());
+    case WaveFile::NotRegular:
+      return "not a regular file";
+    case WaveFile::NotWave:
+      return "not a WAV file";
+    case WaveFile::NoFormatChunk:
+      return "no format chunk where a plain WAV file has it";
+    case WaveFile::CutOff:
+      return "cut off inside its header";
+    case WaveFile::BadChannels:
+      return std::to_string(file.getChannels()) + " channels" + kConvertAdvice;
+    case WaveFile::BadRates:
+      return "damaged header (its byte rate or block size disagrees with its format)";
+    case WaveFile::TooLong:
+      return kTooLongText;
+  }
+  const bool stereo = file.getChannels() != 1;
+  const int bits = file.getBitsPerSample();
+  if (stereo || bits != 16) {
+    std::string text = stereo ? "stereo" : "";
+    if (bits != 16)
+      text += (stereo ? ", " : "") + std::to_string(bits) + " bits per sample";
+    return text + kConvertAdvice;
+  }
+  if (openResult != kWaveOk)
+    return "not a WAV file";
   const uint32_t n = file.getFrameCount();
-  return n >= kMinFrames && n <= kMaxFrames;
+  if (n < kMinFrames)
+    return "fewer than two samples";
+  if (n > kMaxFrames)
+    return kTooLongText;
+  return "";
 }
 
 void WaveReader::readFloats(float* dst) {

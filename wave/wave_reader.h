@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "wave_file.h"
 
@@ -15,6 +16,9 @@ class WaveReader {
   // True for a valid header of 16 bits, one channel and 2 to 2^31 - 1 frames. The file may be
   // open after either answer; close() or the destructor releases it.
   bool open(const char* path);
+  // Why the last open refused its file, in plain words ("stereo (convert it to 16-bit mono)");
+  // empty after an accepted file.
+  const std::string& refusal() const { return m_refusal; }
   uint32_t frameCount() const { return file.getFrameCount(); }
   // Fills dst, which has room for frameCount() floats, with each sample times 2^-15. Frames a
   // failed read did not deliver are 0.0.
@@ -22,5 +26,8 @@ class WaveReader {
   void close();
 
  private:
+  std::string judge(int openResult) const;
+
   WaveFile file;
+  std::string m_refusal;
 };

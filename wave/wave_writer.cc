@@ -1,4 +1,4 @@
-// A WAV file that appears under its name complete or not at all.
+// A WAV file that appears under its name complete or not at all, or a WAV stream.
 #include "wave_writer.h"
 
 #include <fcntl.h>
@@ -7,10 +7,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "interrupt_cleanup.h"
 #include "pcm16.h"
 #include "sample_rate.h"
 
@@ -21,6 +23,10 @@ namespace {
 constexpr uint16_t kTagPcm = 1;
 constexpr uint16_t kTagFloat = 3;
 constexpr int kChunkSamples = 16384;
+// Hidden and of fixed length, so any name the output may legally have leaves room for it.
+constexpr char kTempName[] = ".grainrender-XXXXXX";
+// As many links as the kernel itself follows in one path before it gives up with ELOOP.
+constexpr int kMaxLinks = 40;
 
 void putLe16(uint8_t* at, uint16_t v) {
   at[0] = static_cast<uint8_t>(v);
@@ -30,6 +36,41 @@ void putLe16(uint8_t* at, uint16_t v) {
 void putLe32(uint8_t* at, uint32_t v) {
   putLe16(at, static_cast<uint16_t>(v));
   putLe16(at + 2, static_cast<uint16_t>(v >> 16));
+}
+
+// The folder part of a path, with its slash ("" for a bare name).
+std::string directoryOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Follows `target` through symbolic links to the name they finally lead to, which need not exist
+// yet (a dangling link names the file to create). A relative link is read from its own folder.
+// On success `info` describes the final file when `exists`; otherwise the errno.
+int followLinks(std::string& target, struct stat& info, bool& exists) {
+  for (int hops = 0;; ++hops) {
+    if (lstat(target.c_str(), &info) != 0) {
+      exists = false;
+      return errno == ENOENT ? 0 : errno;
+    }
+    exists = true;
+    if (!S_ISLNK(info.st_mode)) {
+      return 0;
+    }
+    if (hops == kMaxLinks) {
+      return ELOOP;
+    }
+    std::vector<char> text(PATH_MAX + 1);
+    const ssize_t length = readlink(target.c_str(), text.data(), text.size());
+    if (length < 0) {
+      return errno;
+    }
+    if (length == 0 || static_cast<size_t>(length) == text.size()) {
+      return ENAMETOOLONG;
+    }
+    const std::string link(text.data(), static_cast<size_t>(length));
+    target = link[0] == '/' ? link : directoryOf(target) + link;
+  }
 }
 
 }  // namespace
@@ -59,24 +100,76 @@ WaveWriter::~WaveWriter() {
 bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sampleCount) {
   discard();
   m_path = path;
+  m_target = path;
   m_format = format;
-  std::vector<char> name(path.begin(), path.end());
-  const char kSuffix[] = ".tmp-XXXXXX";
-  name.insert(name.end(), kSuffix, kSuffix + sizeof kSuffix);
-  m_fd = mkstemp(name.data());
-  if (m_fd < 0) {
-    return fail("cannot write", errno);
-  }
-  m_tempPath = name.data();
-  // mkstemp makes the file private; the finished file gets the usual permissions instead.
-  const mode_t mask = umask(0);
-  umask(mask);
-  if (fchmod(m_fd, 0666 & ~mask) != 0) {
-    return fail("cannot write", errno);
-  }
+  m_ownsFd = true;
+  m_hasTarget = false;
   uint8_t header[kWaveHeaderBytes];
   waveHeader(format, sampleCount, header);
+  struct stat info;
+  if (path == kStandardOutput) {
+    m_fd = STDOUT_FILENO;
+    m_ownsFd = false;
+    noteTarget(fstat(m_fd, &info) == 0, info);
+    return writeBytes(header, sizeof header);
+  }
+  bool exists = false;
+  if (const int error = followLinks(m_target, info, exists); error != 0) {
+    return fail("cannot write", error);
+  }
+  noteTarget(exists, info);
+  if (exists && S_ISDIR(info.st_mode)) {
+    return fail("cannot write", EISDIR);
+  }
+  // A device or a FIFO is where the sound goes, not a file to replace: a file renamed over
+  // /dev/null would take its place. The header's sizes are known, so it can stream.
+  if (exists && !S_ISREG(info.st_mode)) {
+    m_fd = ::open(m_target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (m_fd < 0) {
+      return fail("cannot write", errno);
+    }
+    return writeBytes(header, sizeof header);
+  }
+  const std::string pattern = directoryOf(m_target) + kTempName;
+  std::vector<char> name(pattern.c_str(), pattern.c_str() + pattern.size() + 1);
+  int createError = 0;
+  bool recorded = false;
+  {
+    // Created and recorded with the signals held, so no signal finds it unrecorded.
+    SignalHold hold;
+    m_fd = mkostemp(name.data(), O_CLOEXEC);
+    createError = errno;
+    if (m_fd >= 0) {
+      m_tempPath = name.data();
+      recorded = recordInterruptedFile(name.data());
+    }
+  }
+  if (m_fd < 0) {
+    return fail("cannot write", createError);
+  }
+  if (!recorded) {
+    return fail("cannot write", ENAMETOOLONG);
+  }
+  // mkstemp makes the file private. A file that is replaced keeps its permissions, as an
+  // editor keeps them; a new one gets the usual ones.
+  const mode_t mask = umask(0);
+  umask(mask);
+  if (fchmod(m_fd, exists ? info.st_mode & 07777 : 0666 & ~mask) != 0) {
+    return fail("cannot write", errno);
+  }
   return writeBytes(header, sizeof header);
+}
+
+bool WaveWriter::overwrites(const std::string& path) const {
+  struct stat info;
+  return m_hasTarget && stat(path.c_str(), &info) == 0 && info.st_dev == m_targetDevice &&
+         info.st_ino == m_targetInode;
+}
+
+void WaveWriter::noteTarget(bool exists, const struct stat& info) {
+  m_hasTarget = exists;
+  m_targetDevice = info.st_dev;
+  m_targetInode = info.st_ino;
 }
 
 bool WaveWriter::write(const float* samples, int count) {
@@ -131,12 +224,17 @@ bool WaveWriter::commit() {
   }
   const int fd = m_fd;
   m_fd = -1;
-  if (close(fd) != 0) {
+  if (m_ownsFd && close(fd) != 0) {
     return fail("cannot write", errno);
   }
-  if (std::rename(m_tempPath.c_str(), m_path.c_str()) != 0) {
+  if (m_tempPath.empty()) {
+    return true;
+  }
+  SignalHold hold;
+  if (std::rename(m_tempPath.c_str(), m_target.c_str()) != 0) {
     return fail("cannot write", errno);
   }
+  forgetInterruptedFile();
   m_tempPath.clear();
   return true;
 }
@@ -168,12 +266,14 @@ bool WaveWriter::fail(const std::string& what, int errorNumber) {
 }
 
 void WaveWriter::discard() {
-  if (m_fd >= 0) {
+  if (m_fd >= 0 && m_ownsFd) {
     close(m_fd);
-    m_fd = -1;
   }
+  m_fd = -1;
   if (!m_tempPath.empty()) {
+    SignalHold hold;
     unlink(m_tempPath.c_str());
+    forgetInterruptedFile();
     m_tempPath.clear();
   }
 }

@@ -1,10 +1,15 @@
-// Writes a mono 44 100 Hz WAV file under a temporary name and puts it in place only when complete.
+// Writes a mono 44 100 Hz WAV file: a file under a temporary name, put in place only when
+// complete, or a stream into standard output, a FIFO or a device.
 #pragma once
+
+#include <sys/types.h>
 
 #include <cstdint>
 #include <string>
 
 constexpr int kWaveHeaderBytes = 44;
+// The output name that means standard output.
+constexpr const char* kStandardOutput = "-";
 
 enum class SampleFormat { kPcm16, kFloat32 };
 
@@ -19,16 +24,23 @@ class WaveWriter {
   WaveWriter(const WaveWriter&) = delete;
   WaveWriter& operator=(const WaveWriter&) = delete;
 
-  // Creates the temporary file beside `path` and writes the header. False with error() set.
+  // Writes the header and gets ready for the samples. "-" is standard output. Otherwise `path` is
+  // followed through any symbolic links to the file they lead to (which may not exist yet): an
+  // existing FIFO, device or other file that is not a regular one is written in place, streaming;
+  // for anything else a temporary file is created in that file's folder. False with error() set.
   bool open(const std::string& path, SampleFormat format, uint32_t sampleCount);
+  // True when the opened output is the file at `path` (the same device and inode), by whatever
+  // name, link or hard link: writing it would destroy that file.
+  bool overwrites(const std::string& path) const;
   // Converts and appends samples; 16-bit samples go through toPcm16.
   bool write(const float* samples, int count);
   // Appends samples that are 16-bit already, to a file opened for kPcm16.
   bool writePcm16(const int16_t* samples, int count);
   // Writes the header again for `sampleCount` samples: for a file whose length was not known
-  // when it was opened.
+  // when it was opened (a regular file only).
   bool setSampleCount(uint32_t sampleCount);
-  // Closes the file and renames it to the path given to open.
+  // Closes the file and renames a temporary file onto the file the path given to open leads to;
+  // the links stay links.
   bool commit();
   // What went wrong, naming the file.
   const std::string& error() const { return m_error; }
@@ -36,11 +48,19 @@ class WaveWriter {
  private:
   bool writeBytes(const void* bytes, size_t size);
   bool fail(const std::string& what, int errorNumber);
+  void noteTarget(bool exists, const struct stat& info);
   void discard();
 
   std::string m_path;
+  std::string m_target;
   std::string m_tempPath;
   std::string m_error;
   SampleFormat m_format = SampleFormat::kPcm16;
   int m_fd = -1;
+  // Standard output is left open for whoever else writes to it.
+  bool m_ownsFd = true;
+  // The file that the output replaces or writes into, when there is one already.
+  bool m_hasTarget = false;
+  dev_t m_targetDevice = 0;
+  ino_t m_targetInode = 0;
 };

@@ -12,9 +12,11 @@ const QString kTitle = QStringLiteral("Grainpanel");
 
 }  // namespace
 
-void QtPanelServices::showMessage(const char* text) {
+void QtPanelServices::showMessage(const char* text, const char* detail) {
   QMessageBox box(QMessageBox::NoIcon, kTitle, QString::fromUtf8(text),
                   QMessageBox::Ok | QMessageBox::Cancel, QApplication::activeWindow());
+  // Informative text shows under the message without a click.
+  box.setInformativeText(QString::fromUtf8(detail));
   box.exec();
 }
 

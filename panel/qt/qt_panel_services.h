@@ -5,7 +5,7 @@
 
 class QtPanelServices : public PanelServices {
  public:
-  void showMessage(const char* text) override;
+  void showMessage(const char* text, const char* detail) override;
   bool chooseWaveFile(std::string& path) override;
   void showHelp(const char* text) override;
 };

@@ -9,7 +9,10 @@
 
 class FakeServices : public PanelServices {
  public:
-  void showMessage(const char* text) override { messages.push_back(text); }
+  void showMessage(const char* text, const char* detail) override {
+    messages.push_back(text);
+    details.push_back(detail);
+  }
   // The next queued path; an empty one, or none, is Cancel.
   bool chooseWaveFile(std::string& path) override {
     path = choices.empty() ? "" : choices.front();
@@ -20,6 +23,7 @@ class FakeServices : public PanelServices {
   void showHelp(const char* text) override { help = text; }
 
   std::vector<std::string> messages;
+  std::vector<std::string> details;
   std::deque<std::string> choices;
   std::string help;
 };

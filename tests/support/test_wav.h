@@ -5,9 +5,12 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -87,6 +90,12 @@ inline std::vector<uint8_t> monoWav16(const std::vector<int16_t>& samples,
   return out;
 }
 
+// Every byte of a file; none when it cannot be read.
+inline std::vector<uint8_t> readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 // A fresh folder under $TMPDIR (or /tmp), removed with everything written into it.
 class TempDir {
  public:
@@ -115,6 +124,20 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::string& path() const { return dir; }
+  // Every name in the folder, hidden ones included, sorted: a file left behind cannot hide.
+  std::vector<std::string> names() const {
+    std::vector<std::string> found;
+    if (DIR* d = opendir(dir.c_str())) {
+      while (dirent* e = readdir(d)) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..")
+          found.push_back(name);
+      }
+      closedir(d);
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+  }
   std::string pathOf(const std::string& name) const { return dir + "/" + name; }
 
   // Writes the bytes to a file of that name (spaces and UTF-8 welcome) and returns its full path.
