@@ -18,7 +18,7 @@ LoadResult OfflineRender::load(const char* path) {
   return loadSound(path, m_sound);
 }
 
-void OfflineRender::useSamples(std::unique_ptr<float[]> samples, int frameCount) {
+void OfflineRender::useSamples(SampleBuffer samples, int frameCount) {
   m_sound.samples = std::move(samples);
   m_sound.frameCount = frameCount;
 }
