@@ -22,8 +22,10 @@ test: build
 run: build
 	./$(BUILD_DIR)/grainpanel
 
+# Every benchmark program, then timed runs of grainrender itself.
 bench: build
-	for b in $(BUILD_DIR)/bench/*_bench; do $$b; done
+	for b in $(BUILD_DIR)/bench/*_bench; do $$b || exit 1; done
+	BUILD_DIR=$(BUILD_DIR) scripts/time-grainrender
 
 # The Debian package build/grainpanel_VERSION_ARCH.deb, its contents and fields checked.
 package: build

@@ -1,4 +1,5 @@
-// Samples per second of the granular engine at the panel's start-up settings and with a walk.
+// Samples per second of the granular engine, one call a sample and in blocks, at the panel's
+// start-up settings and with a walk.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -17,9 +18,9 @@ std::vector<float> tone() {
   return s;
 }
 
-void run(benchmark::State& state, bool walking) {
+// The start-up settings, or pitch mode 1 with a walk.
+void setUp(Granulator& g, bool walking) {
   static const std::vector<float> samples = tone();
-  Granulator g;
   g.prepare(samples.data(), static_cast<int>(samples.size()), 1000);
   seedRandom(1);
   g.setLengthRange(1000, 1000);
@@ -32,7 +33,13 @@ void run(benchmark::State& state, bool walking) {
     g.setPitchMode(PitchMode::kHeadsShareRate);
   }
   g.setLocation(0.0f, 1.0f);
-  constexpr int kBlock = 4096;
+}
+
+constexpr int kBlock = 4096;
+
+void perSample(benchmark::State& state, bool walking) {
+  Granulator g;
+  setUp(g, walking);
   for (auto _ : state) {
     float sum = 0.0f;
     for (int i = 0; i < kBlock; ++i) {
@@ -43,15 +50,35 @@ void run(benchmark::State& state, bool walking) {
   state.SetItemsProcessed(state.iterations() * kBlock);
 }
 
+void inBlocks(benchmark::State& state, bool walking) {
+  Granulator g;
+  setUp(g, walking);
+  std::vector<float> out(kBlock);
+  for (auto _ : state) {
+    g.render(out.data(), kBlock);
+    benchmark::DoNotOptimize(out.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kBlock);
+}
+
 void BM_StartupSettings(benchmark::State& state) {
-  run(state, false);
+  perSample(state, false);
 }
 void BM_PitchModeOneWithWalk(benchmark::State& state) {
-  run(state, true);
+  perSample(state, true);
+}
+void BM_BlockStartupSettings(benchmark::State& state) {
+  inBlocks(state, false);
+}
+void BM_BlockPitchModeOneWithWalk(benchmark::State& state) {
+  inBlocks(state, true);
 }
 
 }  // namespace
 
 BENCHMARK(BM_StartupSettings);
 BENCHMARK(BM_PitchModeOneWithWalk);
+BENCHMARK(BM_BlockStartupSettings);
+BENCHMARK(BM_BlockPitchModeOneWithWalk);
 BENCHMARK_MAIN();

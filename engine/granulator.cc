@@ -13,11 +13,64 @@ namespace {
 // 1/32767 held as a float: exactly 2^-15 + 2^-30, so a draw times k stays below 1.
 constexpr float kDrawScale = 1.0f / 32767.0f;
 
-double drawUnit() {
-  return drawRandom() * static_cast<double>(kDrawScale);
+[[gnu::always_inline]] inline double drawUnit(uint32_t& random) {
+  return drawRandom(random) * static_cast<double>(kDrawScale);
+}
+
+// A position that one correction cannot bring back (a short sound, or a far jump) is folded in
+// by the remainder of a division; anything not finite restarts at the beginning. Rarely taken,
+// so kept out of line, off the registers of the per-sample loop.
+[[gnu::cold, gnu::noinline]] double wrapFar(double pos, double wrapLen) {
+  double r = std::fmod(pos, wrapLen);
+  if (r < 0.0) {
+    r += wrapLen;
+  }
+  return r >= 0.0 && r <= wrapLen ? r : 0.0;
 }
 
 }  // namespace
+
+// The settings the UI thread writes, as nextSample reads them: each at the moment a step uses
+// it, so a setter takes effect at the next walk, hold draw or jump.
+class Granulator::LiveSettings {
+ public:
+  explicit LiveSettings(const Granulator& g) : m_g(g) {}
+  PitchMode pitchMode() const { return load(m_g.pitchMode); }
+  float spread() const { return load(m_g.spread); }
+  float speed() const { return load(m_g.speed); }
+  int lenMin() const { return load(m_g.lenMin); }
+  int lenRange() const { return load(m_g.lenRange); }
+  int zeroThreshold() const { return load(m_g.zeroThreshold); }
+
+ private:
+  const Granulator& m_g;
+};
+
+// The same settings read once for a whole block, as if every setter had run before its start.
+class Granulator::BlockSettings {
+ public:
+  explicit BlockSettings(const Granulator& g)
+      : m_pitchMode(load(g.pitchMode)),
+        m_spread(load(g.spread)),
+        m_speed(load(g.speed)),
+        m_lenMin(load(g.lenMin)),
+        m_lenRange(load(g.lenRange)),
+        m_zeroThreshold(load(g.zeroThreshold)) {}
+  PitchMode pitchMode() const { return m_pitchMode; }
+  float spread() const { return m_spread; }
+  float speed() const { return m_speed; }
+  int lenMin() const { return m_lenMin; }
+  int lenRange() const { return m_lenRange; }
+  int zeroThreshold() const { return m_zeroThreshold; }
+
+ private:
+  PitchMode m_pitchMode;
+  float m_spread;
+  float m_speed;
+  int m_lenMin;
+  int m_lenRange;
+  int m_zeroThreshold;
+};
 
 void Granulator::prepare(const float* samplesIn, int frameCountIn, int fadeLengthIn) {
   const int fade = std::max(fadeLengthIn, 1);
@@ -26,10 +79,11 @@ void Granulator::prepare(const float* samplesIn, int frameCountIn, int fadeLengt
     window[i] = static_cast<float>(raisedCosine(i, fade));
   }
 
-  samples = samplesIn;
-  frameCount = frameCountIn;
-  fadeLength = fade;
-  wrapLen = static_cast<double>(frameCount) - 1.0;
+  voice.samples = samplesIn;
+  voice.window = window.get();
+  voice.frameCount = frameCountIn;
+  voice.fadeLength = fade;
+  voice.wrapLen = static_cast<double>(frameCountIn) - 1.0;
 
   setLocation(0.01f, 1.0f);
   setPitchRange(0.5f, 1.5f, 0.001f);
@@ -38,33 +92,35 @@ void Granulator::prepare(const float* samplesIn, int frameCountIn, int fadeLengt
   // No worker runs during prepare, so the defaults can be taken here and read back at once.
   takePitchRange();
 
-  drawHolds();
-  location = 0.0;
-  posA = 0.0;
-  state = HoldA;
-  windowPos = 0;
+  uint32_t random = randomState();
+  voice.drawHolds(LiveSettings(*this), random);
+  seedRandom(random);
+  voice.location = 0.0;
+  voice.posA = 0.0;
+  voice.state = HoldA;
+  voice.windowPos = 0;
 }
 
 Granulator::Inspection Granulator::inspect() const {
   Inspection s;
-  s.state = static_cast<State>(state);
-  s.windowPos = windowPos;
-  s.fadeLength = fadeLength;
+  s.state = static_cast<State>(voice.state);
+  s.windowPos = voice.windowPos;
+  s.fadeLength = voice.fadeLength;
   s.window = window.get();
-  s.posA = posA;
-  s.posB = posB;
-  s.location = location;
-  s.wrapLen = wrapLen;
-  s.rateA = rateA;
-  s.rateB = rateB;
-  s.pitchMin = pitchMin;
-  s.pitchMax = pitchMax;
-  s.walkStep = walkStep;
-  s.walkHalf = walkHalf;
-  s.holdA = holdA;
-  s.holdB = holdB;
-  s.muteA = muteA;
-  s.muteB = muteB;
+  s.posA = voice.posA;
+  s.posB = voice.posB;
+  s.location = voice.location;
+  s.wrapLen = voice.wrapLen;
+  s.rateA = voice.rateA;
+  s.rateB = voice.rateB;
+  s.pitchMin = voice.pitchMin;
+  s.pitchMax = voice.pitchMax;
+  s.walkStep = voice.walkStep;
+  s.walkHalf = voice.walkHalf;
+  s.holdA = voice.holdA;
+  s.holdB = voice.holdB;
+  s.muteA = voice.muteA;
+  s.muteB = voice.muteB;
   s.lenMin = load(lenMin);
   s.lenRange = load(lenRange);
   s.zeroThreshold = load(zeroThreshold);
@@ -115,7 +171,8 @@ void Granulator::setZeroChance(float p) {
   store(zeroThreshold, static_cast<int>((1.0 - p) * 32768.0));
 }
 
-// The per-sample steps below are forced inline: a call per step costs more than the step.
+// The per-sample steps below are forced inline: a call per step costs more than the step, and
+// a block's copy of the voice stays in registers only while no call takes its address.
 
 // Takes a newer pitch snapshot if one is complete; a snapshot caught mid-write is taken on a
 // later sample instead, so the synthesis thread never waits for the UI thread.
@@ -133,16 +190,17 @@ void Granulator::setZeroChance(float p) {
   if (published.sequence.load(std::memory_order_relaxed) != seq) {
     return;
   }
-  pitchMin = low;
-  pitchMax = high;
-  walkStep = step;
-  walkHalf = half;
-  rateB = centre;
-  rateA = centre;
+  voice.pitchMin = low;
+  voice.pitchMax = high;
+  voice.walkStep = step;
+  voice.walkHalf = half;
+  voice.rateB = centre;
+  voice.rateA = centre;
+  voice.rateStill = step == 0.0f && half == 0.0f;
   takenSequence = seq;
 }
 
-[[gnu::always_inline]] inline float Granulator::readHead(double pos, bool mute) const {
+[[gnu::always_inline]] inline float Granulator::Voice::readHead(double pos, bool mute) const {
   if (mute) {
     return 0.0f;
   }
@@ -152,100 +210,111 @@ void Granulator::setZeroChance(float p) {
   return static_cast<float>(s0 + (samples[next] - s0) * (pos - i));
 }
 
-// A position that one correction cannot bring back (a short sound, or a far jump) is folded in
-// by the remainder of a division; anything not finite restarts at the beginning.
-double Granulator::wrapFar(double pos) const {
-  double r = std::fmod(pos, wrapLen);
-  if (r < 0.0) {
-    r += wrapLen;
-  }
-  return r >= 0.0 && r <= wrapLen ? r : 0.0;
-}
-
 // One correction brings back a position that stepped just past either end; anything further
 // is folded in by wrapFar.
-[[gnu::always_inline]] inline double Granulator::wrap(double pos) const {
+[[gnu::always_inline]] inline double Granulator::Voice::wrap(double pos) const {
+  // Nearly every step stays inside, where no correction applies: two tests instead of four.
+  if (pos >= 0.0 && pos < wrapLen) {
+    return pos;
+  }
   if (pos >= wrapLen) {
     pos = pos - wrapLen;
   } else if (pos < 0.0) {
     pos = pos + wrapLen;
   }
   if (!(pos >= 0.0 && pos < wrapLen)) {
-    pos = wrapFar(pos);
+    pos = wrapFar(pos, wrapLen);
   }
   return pos;
 }
 
-[[gnu::always_inline]] inline double Granulator::advance(double pos, float rate) const {
+[[gnu::always_inline]] inline double Granulator::Voice::advance(double pos, float rate) const {
   return wrap(pos + rate);
 }
 
-[[gnu::always_inline]] inline float Granulator::walkFrom(float rate) const {
+[[gnu::always_inline]] inline float Granulator::Voice::walkFrom(float rate,
+                                                                uint32_t& random) const {
+  // With no step at all (linked pitch sliders, or no walk) the candidate is exactly the rate
+  // plus a zero, in float as in double: the zero only turns a -0 rate into +0, as the sum does.
+  // Taking it so keeps three conversions off the chain from one sample's rate to the next.
+  if (rateStill) {
+    const float c = rate + 0.0f;
+    for (;;) {
+      drawRandom(random);
+      if (!(c < pitchMin || c > pitchMax)) {
+        return c;
+      }
+    }
+  }
   for (;;) {
-    const double c = drawUnit() * walkStep + rate - walkHalf;
+    const double c = drawUnit(random) * walkStep + rate - walkHalf;
     if (!(c < pitchMin || c > pitchMax)) {
       return static_cast<float>(c);
     }
   }
 }
 
-[[gnu::always_inline]] inline void Granulator::walk(bool walkA, bool walkB) {
-  if (load(pitchMode) == PitchMode::kEachHeadWalks) {
+template <typename Settings>
+[[gnu::always_inline]] inline void Granulator::Voice::walk(const Settings& settings, bool walkA,
+                                                           bool walkB, uint32_t& random) {
+  if (settings.pitchMode() == PitchMode::kEachHeadWalks) {
     if (walkA) {
-      rateA = walkFrom(rateA);
+      rateA = walkFrom(rateA, random);
     }
     if (walkB) {
-      rateB = walkFrom(rateB);
+      rateB = walkFrom(rateB, random);
     }
   } else {
-    rateB = walkFrom(rateB);
+    rateB = walkFrom(rateB, random);
     rateA = rateB;
   }
 }
 
-void Granulator::drawHolds() {
-  const int low = load(lenMin);
-  const int width = load(lenRange);
-  holdA = low + ((drawRandom() * width) >> 15);
-  holdB = low + ((drawRandom() * width) >> 15);
+template <typename Settings>
+[[gnu::always_inline]] inline void Granulator::Voice::drawHolds(const Settings& settings,
+                                                                uint32_t& random) {
+  const int low = settings.lenMin();
+  const int width = settings.lenRange();
+  holdA = low + ((drawRandom(random) * width) >> 15);
+  holdB = low + ((drawRandom(random) * width) >> 15);
 }
 
-void Granulator::jump(double& pos, bool& mute, int hold) {
-  const double span = frameCount * static_cast<double>(load(spread));
+template <typename Settings>
+[[gnu::always_inline]] inline void Granulator::Voice::jump(const Settings& settings, double& pos,
+                                                           bool& mute, int hold, uint32_t& random) {
+  const double span = frameCount * static_cast<double>(settings.spread());
   const int64_t counted = int64_t{hold} + fadeLength;
-  const float offset = static_cast<float>(span * 0.5 - counted * static_cast<double>(load(speed)));
-  const double x = wrap(drawUnit() * static_cast<float>(span) + location - offset);
+  const float offset =
+      static_cast<float>(span * 0.5 - counted * static_cast<double>(settings.speed()));
+  const double x = wrap(drawUnit(random) * static_cast<float>(span) + location - offset);
   location = x;
   pos = x;
-  mute = drawRandom() > load(zeroThreshold);
+  mute = drawRandom(random) > settings.zeroThreshold();
   windowPos = 0;
 }
 
-float Granulator::nextSample() {
-  if (samples == nullptr || frameCount < 2) {
-    return 0.0f;
-  }
-  takePitchRange();
-
+template <typename Settings>
+[[gnu::always_inline]] inline float Granulator::Voice::step(const Settings& settings,
+                                                            uint32_t& random) {
   float out = 0.0f;
   switch (state) {
     case HoldA:
       out = readHead(posA, muteA);
       posA = advance(posA, rateA);
-      walk(true, false);
+      walk(settings, true, false, random);
       if (holdA == 0) {
         state = FadeAToB;
-        jump(posB, muteB, holdB);
+        jump(settings, posB, muteB, holdB, random);
       }
       --holdA;
       break;
     case HoldB:
       out = readHead(posB, muteB);
       posB = advance(posB, rateB);
-      walk(false, true);
+      walk(settings, false, true, random);
       if (holdB == 0) {
         state = FadeBToA;
-        jump(posA, muteA, holdA);
+        jump(settings, posA, muteA, holdA, random);
       }
       --holdB;
       break;
@@ -255,16 +324,48 @@ float Granulator::nextSample() {
       const float b = readHead(posB, muteB);
       posA = advance(posA, rateA);
       posB = advance(posB, rateB);
-      walk(true, true);
+      walk(settings, true, true, random);
       const double w = window[windowPos];
       out = state == FadeAToB ? static_cast<float>(a + (static_cast<double>(b) - a) * w)
                               : static_cast<float>(b + (static_cast<double>(a) - b) * w);
       if (++windowPos == fadeLength) {
         state = state == FadeAToB ? HoldB : HoldA;
-        drawHolds();
+        drawHolds(settings, random);
       }
       break;
     }
   }
   return out;
+}
+
+float Granulator::nextSample() {
+  if (voice.samples == nullptr || voice.frameCount < 2) {
+    return 0.0f;
+  }
+  takePitchRange();
+  uint32_t random = randomState();
+  const float out = voice.step(LiveSettings(*this), random);
+  seedRandom(random);
+  return out;
+}
+
+void Granulator::render(float* out, int count) {
+  if (count <= 0) {
+    return;
+  }
+  if (voice.samples == nullptr || voice.frameCount < 2) {
+    std::fill(out, out + count, 0.0f);
+    return;
+  }
+  takePitchRange();
+  const BlockSettings settings(*this);
+  // The voice and the random state live in locals for the whole block, where they can stay in
+  // registers, and go back once at its end.
+  Voice v = voice;
+  uint32_t random = randomState();
+  for (int i = 0; i < count; ++i) {
+    out[i] = v.step(settings, random);
+  }
+  voice = v;
+  seedRandom(random);
 }

@@ -23,6 +23,10 @@ class Granulator {
 
   // The next output sample. Never blocks, allocates or fails.
   float nextSample();
+  // The next `count` samples into `out`, the same as `count` calls of nextSample when no setter
+  // runs meanwhile: the settings are taken once, at the start of the block. For rendering ahead,
+  // where nothing needs to stop between two samples.
+  void render(float* out, int count);
 
   // The setters may run on another thread while nextSample runs, and before any prepare.
   void setLengthRange(int a, int b);
@@ -63,40 +67,65 @@ class Granulator {
     a.store(v, std::memory_order_relaxed);
   }
 
-  float readHead(double pos, bool mute) const;
-  double advance(double pos, float rate) const;
-  double wrap(double pos) const;
-  double wrapFar(double pos) const;
-  float walkFrom(float rate) const;
-  void walk(bool walkA, bool walkB);
-  void drawHolds();
-  void jump(double& pos, bool& mute, int hold);
+  class LiveSettings;
+  class BlockSettings;
+
+  // Everything the per-sample step reads and writes, kept together so that a block can work on
+  // a copy in locals (registers) and store it back once. nextSample steps the member in place.
+  struct Voice {
+    // One output sample in the current phase.
+    template <typename Settings>
+    float step(const Settings& settings, uint32_t& random);
+
+    float readHead(double pos, bool mute) const;
+    double advance(double pos, float rate) const;
+    double wrap(double pos) const;
+    float walkFrom(float rate, uint32_t& random) const;
+    template <typename Settings>
+    void walk(const Settings& settings, bool walkA, bool walkB, uint32_t& random);
+    template <typename Settings>
+    void drawHolds(const Settings& settings, uint32_t& random);
+    template <typename Settings>
+    void jump(const Settings& settings, double& pos, bool& mute, int hold, uint32_t& random);
+
+    const float* samples = nullptr;
+    const float* window = nullptr;
+    int frameCount = 0;
+    int fadeLength = 0;
+    int windowPos = 0;
+    int state = HoldA;
+    // Positions are doubles: a float position would quantise a head's advance far into a long
+    // sound.
+    double posA = 0.0;
+    double posB = 0.0;
+    double wrapLen = 0.0;
+    double location = 0.0;
+    // The rate state belongs to the synthesis thread; takePitchRange refreshes the range.
+    float pitchMin = 0.0f;
+    float pitchMax = 0.0f;
+    float rateA = 0.0f;
+    float rateB = 0.0f;
+    float walkHalf = 0.0f;
+    float walkStep = 0.0f;
+    // walkStep and walkHalf are both zero: a walk leaves a rate as it is.
+    bool rateStill = false;
+    int holdA = 0;
+    int holdB = 0;
+    bool muteA = false;
+    bool muteB = false;
+  };
+
   void takePitchRange();
 
   std::atomic<PitchMode> pitchMode{PitchMode::kHeadsShareRate};
-  const float* samples = nullptr;
   std::unique_ptr<float[]> window;
-  int frameCount = 0;
-  int fadeLength = 0;
-  int windowPos = 0;
-  int state = HoldA;
-  // Positions are doubles: a float position would quantise a head's advance far into a long sound.
-  double posA = 0.0;
-  double posB = 0.0;
-  double wrapLen = 0.0;
-  double location = 0.0;
+  Voice voice;
   std::atomic<float> spread{0.0f};
   std::atomic<float> speed{0.0f};
 
-  // The rate state belongs to the synthesis thread. setPitchRange publishes a new range and its
-  // centred rate as one unit (a sequence-numbered snapshot); nextSample takes it whole before it
-  // walks, so a rate can never be left outside the range that was set last.
-  float pitchMin = 0.0f;
-  float pitchMax = 0.0f;
-  float rateA = 0.0f;
-  float rateB = 0.0f;
-  float walkHalf = 0.0f;
-  float walkStep = 0.0f;
+  // setPitchRange publishes a new range and its centred rate as one unit (a sequence-numbered
+  // snapshot); nextSample takes it whole before it walks, so a rate can never be left outside
+  // the range that was set last.
   struct PublishedPitch {
     std::atomic<uint32_t> sequence{0};
     std::atomic<float> pitchMin{0.0f};
@@ -109,9 +138,5 @@ class Granulator {
 
   std::atomic<int> lenMin{0};
   std::atomic<int> lenRange{0};
-  int holdA = 0;
-  int holdB = 0;
-  bool muteA = false;
-  bool muteB = false;
   std::atomic<int> zeroThreshold{0};
 };

@@ -95,7 +95,7 @@ TEST(RenderOptions, VersionWinsOverPathsAndOptionsAroundIt) {
 TEST(OfflineRender, MatchesTheFirstRunOfAFreshPanel) {
   const std::vector<int16_t> pcm = sawtooth(5000);
   const int frames = static_cast<int>(pcm.size());
-  std::unique_ptr<float[]> buffer(new float[frames]);
+  SampleBuffer buffer = allocateFrames(frames);
   for (int i = 0; i < frames; ++i) buffer[i] = pcm[i] / 32768.0f;
   constexpr uint32_t kSeed = 12345;
   constexpr int kCount = 20000;

@@ -73,7 +73,7 @@ constexpr uint32_t kClockSeconds = 1700000000u;
 uint32_t fixedClock() {
   return kClockSeconds;
 }
-std::unique_ptr<float[]> failingAllocate(size_t) {
+SampleBuffer failingAllocate(size_t) {
   return nullptr;
 }
 

@@ -18,7 +18,7 @@ LoadOutcome OfflineRender::load(const char* path) {
   return loadSound(path, m_sound);
 }
 
-void OfflineRender::useSamples(std::unique_ptr<float[]> samples, int frameCount) {
+void OfflineRender::useSamples(SampleBuffer samples, int frameCount) {
   m_sound.samples = std::move(samples);
   m_sound.frameCount = frameCount;
 }
@@ -31,8 +31,8 @@ void OfflineRender::start(const ControlValues& positions, uint32_t seed) {
   m_controls.startEngine(m_sound.samples.get(), m_sound.frameCount, seed);
 }
 
+// Nothing stops a render between two samples, so it takes them in blocks, as fast as the engine
+// goes; the samples are the same as one call at a time would give.
 void OfflineRender::render(float* out, int count) {
-  for (int i = 0; i < count; ++i) {
-    out[i] = m_granulator.nextSample();
-  }
+  m_granulator.render(out, count);
 }

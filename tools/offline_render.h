@@ -17,7 +17,7 @@ class OfflineRender {
   // Loads the sound as File... does.
   LoadOutcome load(const char* path);
   // Takes a loaded buffer of at least two frames instead of a file (no edge fades applied).
-  void useSamples(std::unique_ptr<float[]> samples, int frameCount);
+  void useSamples(SampleBuffer samples, int frameCount);
   // Prepare, seed, full parameter application: once per object, after load or useSamples.
   void start(const ControlValues& positions, uint32_t seed);
   void render(float* out, int count);

@@ -179,9 +179,7 @@ bool WaveWriter::write(const float* samples, int count) {
   int16_t pcm[kChunkSamples];
   for (int done = 0; done < count;) {
     const int n = std::min(count - done, kChunkSamples);
-    for (int i = 0; i < n; ++i) {
-      pcm[i] = toPcm16(samples[done + i]);
-    }
+    toPcm16(samples + done, pcm, n);
     if (!writeBytes(pcm, static_cast<size_t>(n) * sizeof(int16_t))) {
       return false;
     }
