@@ -1,5 +1,6 @@
 // The Qt panel on the offscreen platform: layout, the paint-driven binding, the buttons, keys,
-// and the application's start and close. Sound runs through the real worker on SDL's dummy driver.
+// the wheel, and the application's start and close. Sound runs through the real worker on SDL's
+// dummy driver.
 #include "panel_dlg.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <memory>
 #include <string>
 #include <vector>
@@ -213,6 +215,61 @@ TEST_F(PanelDlgTest, EnterAwayFromAPushButtonOrEscapeEndsTheDialogAndF1ShowsHelp
   QTest::keyClick(slider(IDC_ZERO), Qt::Key_Escape);
   EXPECT_EQ(dlg->result(), QDialog::Rejected);
   EXPECT_FALSE(dlg->isVisible());
+}
+
+TEST_F(PanelDlgTest, PagesAndGrooveClicksMoveAFifthAndArrowsAndWheelNotchesAHundredth) {
+  showAndSettle();
+  QSlider* pitch = slider(IDC_PITCH1);
+  QTest::keyClick(pitch, Qt::Key_PageUp);
+  EXPECT_EQ(pitch->value(), 55000);
+  QTest::keyClick(pitch, Qt::Key_PageDown);
+  QTest::keyClick(pitch, Qt::Key_PageDown);
+  EXPECT_EQ(pitch->value(), 95000);
+  QTest::keyClick(pitch, Qt::Key_PageDown);
+  EXPECT_EQ(pitch->value(), 100000);
+  QTest::keyClick(pitch, Qt::Key_Up);
+  EXPECT_EQ(pitch->value(), 99000);
+  QTest::keyClick(pitch, Qt::Key_Home);
+  EXPECT_EQ(pitch->value(), 0);
+  QTest::keyClick(pitch, Qt::Key_End);
+  EXPECT_EQ(pitch->value(), 100000);
+
+  // Fade's 3999 positions: pages of 800 and steps of 40, and five pages from the top reach 4000.
+  QSlider* fade = slider(IDC_FADE);
+  QTest::keyClick(fade, Qt::Key_Down);
+  EXPECT_EQ(fade->value(), 1040);
+  QTest::keyClick(fade, Qt::Key_Home);
+  for (int i = 0; i < 4; ++i) QTest::keyClick(fade, Qt::Key_PageDown);
+  EXPECT_EQ(fade->value(), 3201);
+  QTest::keyClick(fade, Qt::Key_PageDown);
+  EXPECT_EQ(fade->value(), 4000);
+
+  // A click in the groove above the thumb (Length 1 stands three quarters down) pages upward.
+  QSlider* length = slider(IDC_LENGTH1);
+  QTest::mouseClick(length, Qt::LeftButton, Qt::NoModifier, QPoint(length->width() / 2, 4));
+  EXPECT_EQ(length->value(), 2200);
+
+  // One notch away from the user moves the thumb up one hundredth, however many lines a notch
+  // scrolls elsewhere; a fine wheel's parts add up to a notch.
+  QApplication::setWheelScrollLines(3);
+  QSlider* speed = slider(IDC_SPEED);
+  auto turn = [speed](int delta) {
+    QWheelEvent wheel(QPointF(5, 5), speed->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(speed, &wheel);
+  };
+  turn(120);
+  EXPECT_EQ(speed->value(), 4900);
+  turn(-240);
+  EXPECT_EQ(speed->value(), 5100);
+  turn(60);
+  EXPECT_EQ(speed->value(), 5100);
+  turn(60);
+  EXPECT_EQ(speed->value(), 5000);
+  settle();
+  EXPECT_EQ(dlg->granulator().inspect().speed, 1.0f);
+  EXPECT_EQ(dlg->granulator().inspect().lenMin, 1000);
+  EXPECT_EQ(dlg->granulator().inspect().lenRange, 800);
 }
 
 // The real boxes, inspected and closed from inside their own modal loops.

@@ -15,6 +15,8 @@
 #include "help_text.h"
 #include "panel_icon.h"
 #include "panel_services.h"
+#include "slider_steps.h"
+#include "slider_wheel.h"
 
 namespace {
 
@@ -148,7 +150,11 @@ void CPanelDlg::addBelow(QWidget* widget) {
 void CPanelDlg::OnInitDialog() {
   setWindowIcon(m_hIcon);
   for (const SliderRange& r : kSliderRanges) {
-    static_cast<QSlider*>(control(r.id))->setRange(r.low, r.high);
+    auto* slider = static_cast<QSlider*>(control(r.id));
+    slider->setRange(r.low, r.high);
+    slider->setPageStep(pageStep(r));
+    slider->setSingleStep(lineStep(r));
+    new SliderWheel(slider);
   }
   m_transport.initialise();
   for (QSlider* slider : findChildren<QSlider*>()) {
