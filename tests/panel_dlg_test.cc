@@ -1,14 +1,16 @@
 // The Qt panel on the offscreen platform: layout, the paint-driven binding, the buttons, keys,
-// the wheel, and the application's start and close. Sound runs through the real worker on SDL's
-// dummy driver.
+// the wheel, the readouts, and the application's start and close. Sound runs through the real
+// worker on SDL's dummy driver.
 #include "panel_dlg.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
@@ -71,6 +73,20 @@ class PanelDlgTest : public ::testing::Test {
   QSlider* slider(int id) const { return static_cast<QSlider*>(dlg->control(id)); }
   QAbstractButton* button(int id) const { return static_cast<QAbstractButton*>(dlg->control(id)); }
   std::string runCaption() const { return button(IDC_RUN)->text().toStdString(); }
+  QLabel* readoutLine() const {
+    for (QLabel* label : dlg->findChildren<QLabel*>()) {
+      if (label->accessibleName() == "Readout")
+        return label;
+    }
+    return nullptr;
+  }
+  std::string readout() const { return readoutLine()->text().toStdString(); }
+  std::string tip(int id) const { return dlg->control(id)->toolTip().toStdString(); }
+  std::string toneFile(const std::string& name, int frames) {
+    std::vector<int16_t> tone(frames);
+    for (int i = 0; i < frames; ++i) tone[i] = static_cast<int16_t>((i % 100) * 300 - 15000);
+    return dir.write(name, testwav::monoWav16(tone));
+  }
 
   testwav::TempDir dir;
   FakeServices services;
@@ -93,8 +109,16 @@ TEST_F(PanelDlgTest, EveryControlSitsAtItsTemplateRectangleAndNoneIsOkOrCancel) 
   const DialogBaseUnits units =
       baseUnitsOf(metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"),
                   metrics.height());
-  EXPECT_EQ(dlg->size(),
-            QSize(dluToPixelsX(kDialogWidthDlu, units), dluToPixelsY(kDialogHeightDlu, units)));
+  // The template keeps its size; what the panel adds stacks up below it.
+  const QRect templateRect(0, 0, dluToPixelsX(kDialogWidthDlu, units),
+                           dluToPixelsY(kDialogHeightDlu, units));
+  EXPECT_EQ(dlg->width(), templateRect.width());
+  ASSERT_NE(readoutLine(), nullptr);
+  showAndSettle();
+  const QRect line(readoutLine()->mapTo(dlg.get(), QPoint(0, 0)), readoutLine()->size());
+  EXPECT_GE(line.top(), templateRect.bottom() + 1);
+  EXPECT_LE(line.bottom(), dlg->height() - 1);
+  EXPECT_GT(line.height(), 0);
   for (const ControlTemplate& t : kPanelTemplate) {
     if (t.id == IDC_STATIC)
       continue;
@@ -270,6 +294,56 @@ TEST_F(PanelDlgTest, PagesAndGrooveClicksMoveAFifthAndArrowsAndWheelNotchesAHund
   EXPECT_EQ(dlg->granulator().inspect().speed, 1.0f);
   EXPECT_EQ(dlg->granulator().inspect().lenMin, 1000);
   EXPECT_EQ(dlg->granulator().inspect().lenRange, 800);
+}
+
+TEST_F(PanelDlgTest, ReadoutFollowsTheMovedOrFocusedSliderAndEachTooltipSaysTheSame) {
+  showAndSettle();
+  EXPECT_EQ(readout(), "");
+  EXPECT_EQ(tip(IDC_LENGTH1), "Length 1: 1000 samples (22.7 ms)");
+  EXPECT_EQ(tip(IDC_PITCH2), "Pitch 2: rate 1 (0.0 semitones)");
+  EXPECT_EQ(tip(IDC_SPREAD), "Spread: 0.00 % of the sound");
+
+  // Length 1 moved up a page: the engine's hold range runs from Length 2's 1000 to 1800.
+  QTest::keyClick(slider(IDC_LENGTH1), Qt::Key_PageUp);
+  settle();
+  EXPECT_EQ(readout(), "Length 1: 1800 samples (40.8 ms)");
+  EXPECT_EQ(tip(IDC_LENGTH1), readout());
+  EXPECT_EQ(dlg->granulator().inspect().lenMin, 1000);
+  EXPECT_EQ(dlg->granulator().inspect().lenRange, 800);
+
+  QTest::keyClick(slider(IDC_PITCH2), Qt::Key_PageUp);
+  EXPECT_EQ(readout(), "Pitch 2: rate 0.2 (\u221227.9 semitones)");
+
+  // The linked partner follows and its tooltip with it, but the line stays on the moved slider.
+  button(IDC_LINKLENGTH)->click();
+  QTest::keyClick(slider(IDC_LENGTH2), Qt::Key_PageDown);
+  settle();
+  EXPECT_EQ(readout(), "Length 2: 200 samples (4.54 ms)");
+  EXPECT_EQ(tip(IDC_LENGTH1), "Length 1: 200 samples (4.54 ms)");
+  button(IDC_LINKPITCH)->click();
+  EXPECT_EQ(tip(IDC_PITCHWALK), "Walk: 0 % of the range per sample (none while Pitch is linked)");
+
+  // The spread in seconds needs the sound: 1 % of 44 100 frames.
+  slider(IDC_SPREAD)->setValue(750);
+  services.choices.push_back(toneFile("second.wav", 44100));
+  button(IDC_FILE)->click();
+  EXPECT_EQ(tip(IDC_SPREAD), "Spread: 1.00 % of the sound (0.010 s)");
+
+  dlg->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+  slider(IDC_ZERO)->setFocus();
+  EXPECT_EQ(readout(), "Zero: 0.0 % of grains silent");
+  button(IDC_RESET)->setFocus();
+  EXPECT_EQ(readout(), "");
+
+  // What an outside reader finds: the line by its name, its text as the description.
+  QAccessibleInterface* line = QAccessible::queryAccessibleInterface(readoutLine());
+  ASSERT_NE(line, nullptr);
+  EXPECT_EQ(line->text(QAccessible::Name), "Readout");
+  slider(IDC_ZERO)->setFocus();
+  EXPECT_EQ(line->text(QAccessible::Description), "Zero: 0.0 % of grains silent");
+  QAccessibleInterface* zero = QAccessible::queryAccessibleInterface(slider(IDC_ZERO));
+  EXPECT_EQ(zero->text(QAccessible::Description), "Zero: 0.0 % of grains silent");
 }
 
 // The real boxes, inspected and closed from inside their own modal loops.

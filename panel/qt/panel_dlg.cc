@@ -15,6 +15,7 @@
 #include "help_text.h"
 #include "panel_icon.h"
 #include "panel_services.h"
+#include "readout_line.h"
 #include "slider_steps.h"
 #include "slider_wheel.h"
 
@@ -54,6 +55,7 @@ CPanelDlg::CPanelDlg(PanelServices& services, QWidget* parent)
   connect(help, &QShortcut::activated, this, &CPanelDlg::OnHelp);
 
   OnInitDialog();
+  addBelow(new ReadoutLine(*this));
 }
 
 // The transport member clears the flag and waits for the worker before the buffer and the
@@ -224,6 +226,11 @@ void CPanelDlg::OnRunStop() {
 
 void CPanelDlg::OnFile() {
   m_transport.OnFile();
+  showSound();
+}
+
+void CPanelDlg::showSound() {
+  emit soundChanged();
 }
 
 void CPanelDlg::OnMethod() {

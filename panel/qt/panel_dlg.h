@@ -46,6 +46,10 @@ class CPanelDlg : public QDialog, public ControlExchange, public TransportView {
   // Ends the dialog the way OK does: the controls are read first.
   void accept() override;
 
+ signals:
+  // A load was tried: the sound may have changed.
+  void soundChanged();
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
@@ -55,6 +59,7 @@ class CPanelDlg : public QDialog, public ControlExchange, public TransportView {
 
   void buildControls();
   void OnInitDialog();
+  void showSound();
   Handler handlerOf(const QObject* slider) const;
 
   Granulator m_granulator;
