@@ -346,6 +346,19 @@ TEST_F(PanelDlgTest, ReadoutFollowsTheMovedOrFocusedSliderAndEachTooltipSaysTheS
   EXPECT_EQ(zero->text(QAccessible::Description), "Zero: 0.0 % of grains silent");
 }
 
+TEST_F(PanelDlgTest, LinkTogglesSayWhatTheyLinkAndKeepTheirEmptyCaptions) {
+  for (const auto& [id, what] : {std::make_pair(IDC_LINKLENGTH, "Link the two Length sliders"),
+                                 std::make_pair(IDC_LINKPITCH, "Link the two Pitch sliders")}) {
+    QAbstractButton* toggle = button(id);
+    EXPECT_EQ(toggle->toolTip().toStdString(), what);
+    EXPECT_EQ(toggle->accessibleDescription().toStdString(), what);
+    EXPECT_EQ(toggle->text(), "");
+    EXPECT_FALSE(toggle->icon().isNull());
+    EXPECT_LT(toggle->iconSize().width(), toggle->width());
+    EXPECT_LT(toggle->iconSize().height(), toggle->height());
+  }
+}
+
 // The real boxes, inspected and closed from inside their own modal loops.
 TEST(QtPanelServices, MessageHasOkAndCancelAndTheFileDialogOffersWaveFiles) {
   QtPanelServices real;

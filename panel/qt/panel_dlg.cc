@@ -13,6 +13,7 @@
 
 #include "dialog_template.h"
 #include "help_text.h"
+#include "link_glyph.h"
 #include "panel_icon.h"
 #include "panel_services.h"
 #include "readout_line.h"
@@ -132,6 +133,8 @@ void CPanelDlg::buildControls() {
   m_zeroCtrl = static_cast<QSlider*>(control(IDC_ZERO));
   m_length1Ctrl = static_cast<QSlider*>(control(IDC_LENGTH1));
   m_length2Ctrl = static_cast<QSlider*>(control(IDC_LENGTH2));
+  dressLinkToggle(m_linkLengthBox, QStringLiteral("Length"));
+  dressLinkToggle(m_linkPitchBox, QStringLiteral("Pitch"));
 
   // What the panel shows beyond its template stacks up below it, so no control moves.
   m_below = new QWidget(this);
