@@ -106,3 +106,10 @@ std::string readoutText(int id, const ControlValues& v, int frameCount) {
       return std::string();
   }
 }
+
+std::string panelTitle(const std::string& soundPath) {
+  if (soundPath.empty()) {
+    return "Grainpanel";
+  }
+  return soundPath.substr(soundPath.find_last_of('/') + 1) + " \u2014 Grainpanel";
+}

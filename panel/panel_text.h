@@ -1,5 +1,5 @@
-// The texts the panel shows about its state: each slider's value in a musician's units. No Qt
-// here.
+// The texts the panel shows about its state: each slider's value in a musician's units, and the
+// window title. No Qt here.
 #pragma once
 
 #include <string>
@@ -11,3 +11,6 @@
 // loaded (the spread is then shown as a share of the sound only). Empty for a control that is not
 // a slider.
 std::string readoutText(int id, const ControlValues& values, int frameCount);
+
+// "pad.wav — Grainpanel" for a sound loaded from .../pad.wav; "Grainpanel" with none.
+std::string panelTitle(const std::string& soundPath);

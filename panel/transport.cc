@@ -68,6 +68,15 @@ void Transport::OnFile() {
   OnRunStop();
 }
 
+void Transport::OnDropFile(const std::string& path) {
+  if (g_running) {
+    stop();
+  }
+  if (load(path.c_str())) {
+    OnRunStop();
+  }
+}
+
 void Transport::stop() {
   g_running = false;
   m_view.setRunCaption(kRunCaption);
@@ -102,5 +111,6 @@ bool Transport::load(const char* path) {
   }
   joinWorker();
   m_sound = std::move(sound);
+  m_soundPath = path;
   return true;
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "sound_loader.h"
@@ -47,10 +48,15 @@ class Transport {
   void initialise();
   void OnRunStop();
   void OnFile();
+  // A file dropped on the panel or named on the command line: stopped, loaded and started as
+  // File... does with a chosen file.
+  void OnDropFile(const std::string& path);
 
   bool playing() const;
   const float* samples() const { return m_sound.samples.get(); }
   int frameCount() const { return m_sound.frameCount; }
+  // The path the sound in the buffer was loaded from; empty before the first load.
+  const std::string& soundPath() const { return m_soundPath; }
 
  private:
   void stop();
@@ -68,5 +74,6 @@ class Transport {
   Clock m_clock;
   FrameAllocator m_allocate;
   Sound m_sound;
+  std::string m_soundPath;
   std::thread m_thread;
 };

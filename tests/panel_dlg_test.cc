@@ -1,6 +1,6 @@
 // The Qt panel on the offscreen platform: layout, the paint-driven binding, the buttons, keys,
-// the wheel, the readouts, and the application's start and close. Sound runs through the real
-// worker on SDL's dummy driver.
+// the wheel, the readouts, dropped files, and the application's start and close. Sound runs through
+// the real worker on SDL's dummy driver.
 #include "panel_dlg.h"
 
 #include <gtest/gtest.h>
@@ -12,10 +12,12 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <QWheelEvent>
 #include <memory>
 #include <string>
@@ -82,6 +84,7 @@ class PanelDlgTest : public ::testing::Test {
   }
   std::string readout() const { return readoutLine()->text().toStdString(); }
   std::string tip(int id) const { return dlg->control(id)->toolTip().toStdString(); }
+  std::string title() const { return dlg->windowTitle().toStdString(); }
   std::string toneFile(const std::string& name, int frames) {
     std::vector<int16_t> tone(frames);
     for (int i = 0; i < frames; ++i) tone[i] = static_cast<int16_t>((i % 100) * 300 - 15000);
@@ -357,6 +360,45 @@ TEST_F(PanelDlgTest, LinkTogglesSayWhatTheyLinkAndKeepTheirEmptyCaptions) {
     EXPECT_LT(toggle->iconSize().width(), toggle->width());
     EXPECT_LT(toggle->iconSize().height(), toggle->height());
   }
+}
+
+TEST_F(PanelDlgTest, ADroppedFileLoadsAndPlaysAsFileDoesAndTheTitleNamesIt) {
+  showAndSettle();
+  EXPECT_EQ(title(), "Grainpanel");
+  auto drag = [this](const QList<QUrl>& urls) {
+    QMimeData mime;
+    mime.setUrls(urls);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dlg.get(), &enter);
+    if (enter.isAccepted()) {
+      QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(dlg.get(), &drop);
+      settle();
+    }
+    return enter.isAccepted();
+  };
+  const QUrl tone = QUrl::fromLocalFile(QString::fromStdString(toneFile("tone.wav", 8820)));
+  EXPECT_FALSE(drag({tone, tone}));
+  EXPECT_FALSE(drag({QUrl("https://example.org/tone.wav")}));
+  EXPECT_FALSE(g_running);
+
+  ASSERT_TRUE(drag({tone}));
+  EXPECT_TRUE(g_running);
+  EXPECT_EQ(runCaption(), "Stop");
+  EXPECT_EQ(dlg->transport().frameCount(), 8820);
+  EXPECT_EQ(title(), "tone.wav \u2014 Grainpanel");
+
+  const std::string stereo =
+      dir.write("stereo.wav", testwav::headerBytes(testwav::consistentHeader(2, 16, 0)));
+  ASSERT_TRUE(drag({QUrl::fromLocalFile(QString::fromStdString(stereo))}));
+  EXPECT_EQ(services.messages, std::vector<std::string>{"Wrong file format"});
+  EXPECT_FALSE(g_running);
+  EXPECT_EQ(runCaption(), "Run");
+  EXPECT_EQ(title(), "tone.wav \u2014 Grainpanel");
+
+  services.choices.push_back(toneFile("other.wav", 4410));
+  button(IDC_FILE)->click();
+  EXPECT_EQ(title(), "other.wav \u2014 Grainpanel");
 }
 
 // The real boxes, inspected and closed from inside their own modal loops.

@@ -1,4 +1,4 @@
-// The readouts, against values worked out by hand from the slider mappings.
+// The readouts and the window title, against values worked out by hand from the slider mappings.
 #include "panel_text.h"
 
 #include <gtest/gtest.h>
@@ -78,6 +78,12 @@ TEST(Readout, WalkZeroSpreadAndSpeedAsSharesAndMultiples) {
   EXPECT_EQ(readout(IDC_SPEED, 0), "Speed: 0 \u00d7 the sound's own speed (standing still)");
 
   EXPECT_EQ(readoutText(IDC_RUN, startup(), 0), "");
+}
+
+TEST(PanelTitle, NamesTheLoadedFileBeforeTheProgram) {
+  EXPECT_EQ(panelTitle(""), "Grainpanel");
+  EXPECT_EQ(panelTitle("/home/me/my sounds/pad.wav"), "pad.wav \u2014 Grainpanel");
+  EXPECT_EQ(panelTitle("bell.wav"), "bell.wav \u2014 Grainpanel");
 }
 
 }  // namespace

@@ -2,13 +2,17 @@
 #include "panel_dlg.h"
 
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QEvent>
+#include <QFile>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSlider>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "dialog_template.h"
@@ -16,6 +20,7 @@
 #include "link_glyph.h"
 #include "panel_icon.h"
 #include "panel_services.h"
+#include "panel_text.h"
 #include "readout_line.h"
 #include "slider_steps.h"
 #include "slider_wheel.h"
@@ -35,6 +40,12 @@ QSlider* makeSlider(QWidget* parent) {
   return slider;
 }
 
+// The one local file a drop carries, or nothing: the panel plays one sound at a time.
+QString droppedFile(const QMimeData* mime) {
+  const QList<QUrl> urls = mime->urls();
+  return urls.size() == 1 && urls.first().isLocalFile() ? urls.first().toLocalFile() : QString();
+}
+
 }  // namespace
 
 CPanelDlg::CPanelDlg(PanelServices& services, QWidget* parent)
@@ -45,7 +56,8 @@ CPanelDlg::CPanelDlg(PanelServices& services, QWidget* parent)
       m_hIcon(makePanelIcon()) {
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  setWindowTitle(QStringLiteral("Grainpanel"));
+  setWindowTitle(QString::fromStdString(panelTitle({})));
+  setAcceptDrops(true);
   buildControls();
 
   connect(m_runButton, &QPushButton::clicked, this, &CPanelDlg::OnRunStop);
@@ -232,7 +244,13 @@ void CPanelDlg::OnFile() {
   showSound();
 }
 
+void CPanelDlg::OnDropFile(const std::string& path) {
+  m_transport.OnDropFile(path);
+  showSound();
+}
+
 void CPanelDlg::showSound() {
+  setWindowTitle(QString::fromStdString(panelTitle(m_transport.soundPath())));
   emit soundChanged();
 }
 
@@ -294,4 +312,23 @@ void CPanelDlg::keyPressEvent(QKeyEvent* event) {
     }
   }
   QDialog::keyPressEvent(event);
+}
+
+void CPanelDlg::dragEnterEvent(QDragEnterEvent* event) {
+  if (!droppedFile(event->mimeData()).isEmpty()) {
+    event->acceptProposedAction();
+  }
+}
+
+// The load runs after the drop has returned, so the program the file came from is not held up
+// by a message box.
+void CPanelDlg::dropEvent(QDropEvent* event) {
+  const QString path = droppedFile(event->mimeData());
+  if (path.isEmpty()) {
+    return;
+  }
+  event->acceptProposedAction();
+  QMetaObject::invokeMethod(
+      this, [this, file = QFile::encodeName(path).toStdString()] { OnDropFile(file); },
+      Qt::QueuedConnection);
 }
