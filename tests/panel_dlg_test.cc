@@ -4,6 +4,7 @@
 #include "panel_dlg.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -19,6 +20,10 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWheelEvent>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -447,6 +452,104 @@ TEST(PanelApp, RunsThePanelAsItsOnlyWindowAndEndsWithStatusZero) {
   EXPECT_EQ(windows, 1);
   EXPECT_TRUE(panel);
   EXPECT_FALSE(g_running);
+}
+
+// Runs `step` every few milliseconds inside whatever modal loop is running until it returns true,
+// or closes the modal window after two seconds so that a failure cannot hang the test.
+void pollModal(std::function<bool()> step) {
+  auto* timer = new QTimer;
+  auto* polls = new int(0);
+  QObject::connect(timer, &QTimer::timeout, [timer, polls, step] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (step() || (++*polls > 400 && modal && (modal->close(), true))) {
+      timer->stop();
+      timer->deleteLater();
+      delete polls;
+    }
+  });
+  timer->start(5);
+}
+
+TEST(PanelApp, StartsPlayingTheFileNamedOnTheCommandLine) {
+  testwav::TempDir dir;
+  const std::string path = dir.write("pad.wav", testwav::monoWav16(std::vector<int16_t>(4410, 99)));
+  std::string title;
+  pollModal([&] {
+    auto* panel = qobject_cast<CPanelDlg*>(QApplication::activeModalWidget());
+    if (!panel || !g_running)
+      return false;
+    title = panel->windowTitle().toStdString();
+    QTest::keyClick(panel, Qt::Key_Escape);
+    return true;
+  });
+  EXPECT_EQ(AppEnvironment::app->InitInstance(path), 0);
+  EXPECT_EQ(title, "pad.wav \u2014 Grainpanel");
+  EXPECT_FALSE(g_running);
+}
+
+TEST(PanelApp, ARefusedFileOnTheCommandLineSaysWrongFormatAndOpensWithNoSound) {
+  testwav::TempDir dir;
+  const std::string path =
+      dir.write("stereo.wav", testwav::headerBytes(testwav::consistentHeader(2, 16, 400)));
+  std::string message;
+  int frames = -1;
+  std::string title;
+  pollModal([&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      message = box->text().toStdString();
+      box->reject();
+      return false;
+    }
+    auto* panel = qobject_cast<CPanelDlg*>(modal);
+    if (!panel || message.empty())
+      return false;
+    frames = panel->transport().frameCount();
+    title = panel->windowTitle().toStdString();
+    QTest::keyClick(panel, Qt::Key_Escape);
+    return true;
+  });
+  EXPECT_EQ(AppEnvironment::app->InitInstance(path), 0);
+  EXPECT_EQ(message, "Wrong file format");
+  EXPECT_EQ(frames, 0);
+  EXPECT_EQ(title, "Grainpanel");
+}
+
+struct CommandResult {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+// Runs the built grainpanel; none of these arguments gets as far as opening a window.
+CommandResult runGrainpanel(const std::string& args) {
+  testwav::TempDir scratch;
+  const std::string out = scratch.pathOf("out.txt");
+  const std::string err = scratch.pathOf("err.txt");
+  const int raw = std::system(
+      (std::string("'") + GRAINPANEL_PATH + "' " + args + " >'" + out + "' 2>'" + err + "'")
+          .c_str());
+  auto text = [](const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text(out), text(err)};
+}
+
+TEST(GrainpanelCommand, HelpAndVersionEndAtOnceAndBadUsageEndsWithTwo) {
+  const CommandResult version = runGrainpanel("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "grainpanel 1.0.0\n");
+  const CommandResult help = runGrainpanel("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("usage: grainpanel [FILE.wav]", 0), 0u) << help.out;
+  EXPECT_EQ(help.err, "");
+  for (const char* bad : {"--bogus", "a.wav b.wav"}) {
+    const CommandResult usage = runGrainpanel(bad);
+    EXPECT_EQ(usage.status, 2) << bad;
+    EXPECT_EQ(usage.out, "") << bad;
+    EXPECT_NE(usage.err.find("usage: grainpanel [FILE.wav]"), std::string::npos) << bad;
+  }
 }
 
 }  // namespace
