@@ -4,7 +4,8 @@
 constexpr const char* kHelpText =
     "Grainpanel turns a 16-bit mono WAV file into an endless cloud of short grains.\n"
     "\n"
-    "File...  choose a sound; it starts playing at once.\n"
+    "File...  choose a sound; it starts playing at once. Dropping a WAV file on the panel\n"
+    "    does the same.\n"
     "Run / Stop  start or stop the sound.\n"
     "Reset  put every slider back where it started.\n"
     "\n"
@@ -24,5 +25,10 @@ constexpr const char* kHelpText =
     "    top standing still, middle the sound's own speed, bottom twice as fast.\n"
     "Fade  crossfade between grains, top 1 sample to bottom 4000 samples (about 91 ms);\n"
     "    set it while stopped, it takes effect at the next Run.\n"
+    "\n"
+    "Keys: Page Up and Page Down move the slider with the focus by a fifth of its range, the\n"
+    "arrow keys by a hundredth, Home and End to its ends. A click in a slider's groove moves it\n"
+    "a fifth, a notch of the mouse wheel over it a hundredth. The line under the sliders reads\n"
+    "out the slider being moved or with the focus; so does each slider's tooltip.\n"
     "\n"
     "Escape or closing the window quits.";

@@ -69,6 +69,15 @@ void Transport::OnFile() {
   OnRunStop();
 }
 
+void Transport::OnDropFile(const std::string& path) {
+  if (g_running) {
+    stop();
+  }
+  if (load(path.c_str())) {
+    OnRunStop();
+  }
+}
+
 void Transport::stop() {
   g_running = false;
   m_view.setRunCaption(kRunCaption);

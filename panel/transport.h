@@ -51,11 +51,14 @@ class Transport {
   void initialise();
   void OnRunStop();
   void OnFile();
+  // A file dropped on the panel or named on the command line: stopped, loaded and started as
+  // File... does with a chosen file.
+  void OnDropFile(const std::string& path);
 
   bool playing() const;
   const float* samples() const { return m_sound.samples.get(); }
   int frameCount() const { return m_sound.frameCount; }
-  // The file the sound was loaded from; empty before the first load.
+  // The path the sound in the buffer was loaded from; empty before the first load.
   const std::string& soundPath() const { return m_soundPath; }
 
  private:

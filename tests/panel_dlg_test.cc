@@ -1,19 +1,30 @@
 // The Qt panel on the offscreen platform: layout, the paint-driven binding, the buttons, keys,
-// and the application's start and close. Sound runs through the real worker on SDL's dummy driver.
+// the wheel, the readouts, dropped files, and the application's start and close. Sound runs through
+// the real worker on SDL's dummy driver.
 #include "panel_dlg.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QImage>
+#include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
+#include <QWheelEvent>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +32,7 @@
 #include "dialog_template.h"
 #include "fake_services.h"
 #include "panel_app.h"
+#include "panel_command.h"
 #include "panel_services.h"
 #include "qt_panel_services.h"
 #include "run_flag.h"
@@ -70,6 +82,21 @@ class PanelDlgTest : public ::testing::Test {
   QSlider* slider(int id) const { return static_cast<QSlider*>(dlg->control(id)); }
   QAbstractButton* button(int id) const { return static_cast<QAbstractButton*>(dlg->control(id)); }
   std::string runCaption() const { return button(IDC_RUN)->text().toStdString(); }
+  QLabel* readoutLine() const {
+    for (QLabel* label : dlg->findChildren<QLabel*>()) {
+      if (label->accessibleName() == "Readout")
+        return label;
+    }
+    return nullptr;
+  }
+  std::string readout() const { return readoutLine()->text().toStdString(); }
+  std::string tip(int id) const { return dlg->control(id)->toolTip().toStdString(); }
+  std::string title() const { return dlg->windowTitle().toStdString(); }
+  std::string toneFile(const std::string& name, int frames) {
+    std::vector<int16_t> tone(frames);
+    for (int i = 0; i < frames; ++i) tone[i] = static_cast<int16_t>((i % 100) * 300 - 15000);
+    return dir.write(name, testwav::monoWav16(tone));
+  }
 
   testwav::TempDir dir;
   FakeServices services;
@@ -92,9 +119,16 @@ TEST_F(PanelDlgTest, EveryControlSitsAtItsTemplateRectangleAndNoneIsOkOrCancel) 
   const DialogBaseUnits units =
       baseUnitsOf(metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"),
                   metrics.height());
-  // What the panel adds stacks up below the template, so only the window's height grows.
-  EXPECT_EQ(dlg->width(), dluToPixelsX(kDialogWidthDlu, units));
-  EXPECT_GE(dlg->height(), dluToPixelsY(kDialogHeightDlu, units));
+  // The template keeps its size; what the panel adds stacks up below it.
+  const QRect templateRect(0, 0, dluToPixelsX(kDialogWidthDlu, units),
+                           dluToPixelsY(kDialogHeightDlu, units));
+  EXPECT_EQ(dlg->width(), templateRect.width());
+  ASSERT_NE(readoutLine(), nullptr);
+  showAndSettle();
+  const QRect line(readoutLine()->mapTo(dlg.get(), QPoint(0, 0)), readoutLine()->size());
+  EXPECT_GE(line.top(), templateRect.bottom() + 1);
+  EXPECT_LE(line.bottom(), dlg->height() - 1);
+  EXPECT_GT(line.height(), 0);
   for (const ControlTemplate& t : kPanelTemplate) {
     if (t.id == IDC_STATIC)
       continue;
@@ -244,6 +278,163 @@ TEST_F(PanelDlgTest, EnterAwayFromAPushButtonOrEscapeEndsTheDialogAndF1ShowsHelp
   EXPECT_FALSE(dlg->isVisible());
 }
 
+TEST_F(PanelDlgTest, PagesAndGrooveClicksMoveAFifthAndArrowsAndWheelNotchesAHundredth) {
+  showAndSettle();
+  QSlider* pitch = slider(IDC_PITCH1);
+  QTest::keyClick(pitch, Qt::Key_PageUp);
+  EXPECT_EQ(pitch->value(), 55000);
+  QTest::keyClick(pitch, Qt::Key_PageDown);
+  QTest::keyClick(pitch, Qt::Key_PageDown);
+  EXPECT_EQ(pitch->value(), 95000);
+  QTest::keyClick(pitch, Qt::Key_PageDown);
+  EXPECT_EQ(pitch->value(), 100000);
+  QTest::keyClick(pitch, Qt::Key_Up);
+  EXPECT_EQ(pitch->value(), 99000);
+  QTest::keyClick(pitch, Qt::Key_Home);
+  EXPECT_EQ(pitch->value(), 0);
+  QTest::keyClick(pitch, Qt::Key_End);
+  EXPECT_EQ(pitch->value(), 100000);
+
+  // Fade's 3999 positions: pages of 800 and steps of 40, and five pages from the top reach 4000.
+  QSlider* fade = slider(IDC_FADE);
+  QTest::keyClick(fade, Qt::Key_Down);
+  EXPECT_EQ(fade->value(), 1040);
+  QTest::keyClick(fade, Qt::Key_Home);
+  for (int i = 0; i < 4; ++i) QTest::keyClick(fade, Qt::Key_PageDown);
+  EXPECT_EQ(fade->value(), 3201);
+  QTest::keyClick(fade, Qt::Key_PageDown);
+  EXPECT_EQ(fade->value(), 4000);
+
+  // A click in the groove above the thumb (Length 1 stands three quarters down) pages upward.
+  QSlider* length = slider(IDC_LENGTH1);
+  QTest::mouseClick(length, Qt::LeftButton, Qt::NoModifier, QPoint(length->width() / 2, 4));
+  EXPECT_EQ(length->value(), 2200);
+
+  // One notch away from the user moves the thumb up one hundredth, however many lines a notch
+  // scrolls elsewhere; a fine wheel's parts add up to a notch.
+  QApplication::setWheelScrollLines(3);
+  QSlider* speed = slider(IDC_SPEED);
+  auto turn = [speed](int delta) {
+    QWheelEvent wheel(QPointF(5, 5), speed->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(speed, &wheel);
+  };
+  turn(120);
+  EXPECT_EQ(speed->value(), 4900);
+  turn(-240);
+  EXPECT_EQ(speed->value(), 5100);
+  turn(60);
+  EXPECT_EQ(speed->value(), 5100);
+  turn(60);
+  EXPECT_EQ(speed->value(), 5000);
+  settle();
+  EXPECT_EQ(dlg->granulator().inspect().speed, 1.0f);
+  EXPECT_EQ(dlg->granulator().inspect().lenMin, 1000);
+  EXPECT_EQ(dlg->granulator().inspect().lenRange, 800);
+}
+
+TEST_F(PanelDlgTest, ReadoutFollowsTheMovedOrFocusedSliderAndEachTooltipSaysTheSame) {
+  showAndSettle();
+  EXPECT_EQ(readout(), "");
+  EXPECT_EQ(tip(IDC_LENGTH1), "Length 1: 1000 samples (22.7 ms)");
+  EXPECT_EQ(tip(IDC_PITCH2), "Pitch 2: rate 1 (0.0 semitones)");
+  EXPECT_EQ(tip(IDC_SPREAD), "Spread: 0.00 % of the sound");
+
+  // Length 1 moved up a page: the engine's hold range runs from Length 2's 1000 to 1800.
+  QTest::keyClick(slider(IDC_LENGTH1), Qt::Key_PageUp);
+  settle();
+  EXPECT_EQ(readout(), "Length 1: 1800 samples (40.8 ms)");
+  EXPECT_EQ(tip(IDC_LENGTH1), readout());
+  EXPECT_EQ(dlg->granulator().inspect().lenMin, 1000);
+  EXPECT_EQ(dlg->granulator().inspect().lenRange, 800);
+
+  QTest::keyClick(slider(IDC_PITCH2), Qt::Key_PageUp);
+  EXPECT_EQ(readout(), "Pitch 2: rate 0.2 (\u221227.9 semitones)");
+
+  // The linked partner follows and its tooltip with it, but the line stays on the moved slider.
+  button(IDC_LINKLENGTH)->click();
+  QTest::keyClick(slider(IDC_LENGTH2), Qt::Key_PageDown);
+  settle();
+  EXPECT_EQ(readout(), "Length 2: 200 samples (4.54 ms)");
+  EXPECT_EQ(tip(IDC_LENGTH1), "Length 1: 200 samples (4.54 ms)");
+  button(IDC_LINKPITCH)->click();
+  EXPECT_EQ(tip(IDC_PITCHWALK), "Walk: 0 % of the range per sample (none while Pitch is linked)");
+
+  // The spread in seconds needs the sound: 1 % of 44 100 frames.
+  slider(IDC_SPREAD)->setValue(750);
+  services.choices.push_back(toneFile("second.wav", 44100));
+  button(IDC_FILE)->click();
+  EXPECT_EQ(tip(IDC_SPREAD), "Spread: 1.00 % of the sound (0.010 s)");
+
+  dlg->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+  slider(IDC_ZERO)->setFocus();
+  EXPECT_EQ(readout(), "Zero: 0.0 % of grains silent");
+  button(IDC_RESET)->setFocus();
+  EXPECT_EQ(readout(), "");
+
+  // What an outside reader finds: the line by its name, its text as the description.
+  QAccessibleInterface* line = QAccessible::queryAccessibleInterface(readoutLine());
+  ASSERT_NE(line, nullptr);
+  EXPECT_EQ(line->text(QAccessible::Name), "Readout");
+  slider(IDC_ZERO)->setFocus();
+  EXPECT_EQ(line->text(QAccessible::Description), "Zero: 0.0 % of grains silent");
+  QAccessibleInterface* zero = QAccessible::queryAccessibleInterface(slider(IDC_ZERO));
+  EXPECT_EQ(zero->text(QAccessible::Description), "Zero: 0.0 % of grains silent");
+}
+
+TEST_F(PanelDlgTest, LinkTogglesSayWhatTheyLinkAndKeepTheirEmptyCaptions) {
+  for (const auto& [id, what] : {std::make_pair(IDC_LINKLENGTH, "Link the two Length sliders"),
+                                 std::make_pair(IDC_LINKPITCH, "Link the two Pitch sliders")}) {
+    QAbstractButton* toggle = button(id);
+    EXPECT_EQ(toggle->toolTip().toStdString(), what);
+    EXPECT_EQ(toggle->accessibleDescription().toStdString(), what);
+    EXPECT_EQ(toggle->text(), "");
+    EXPECT_FALSE(toggle->icon().isNull());
+    EXPECT_LT(toggle->iconSize().width(), toggle->width());
+    EXPECT_LT(toggle->iconSize().height(), toggle->height());
+  }
+}
+
+TEST_F(PanelDlgTest, ADroppedFileLoadsAndPlaysAsFileDoesAndTheTitleNamesIt) {
+  showAndSettle();
+  EXPECT_EQ(title(), "Grainpanel");
+  auto drag = [this](const QList<QUrl>& urls) {
+    QMimeData mime;
+    mime.setUrls(urls);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dlg.get(), &enter);
+    if (enter.isAccepted()) {
+      QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(dlg.get(), &drop);
+      settle();
+    }
+    return enter.isAccepted();
+  };
+  const QUrl tone = QUrl::fromLocalFile(QString::fromStdString(toneFile("tone.wav", 8820)));
+  EXPECT_FALSE(drag({tone, tone}));
+  EXPECT_FALSE(drag({QUrl("https://example.org/tone.wav")}));
+  EXPECT_FALSE(g_running);
+
+  ASSERT_TRUE(drag({tone}));
+  EXPECT_TRUE(g_running);
+  EXPECT_EQ(runCaption(), "Stop");
+  EXPECT_EQ(dlg->transport().frameCount(), 8820);
+  EXPECT_EQ(title(), "tone.wav \u2014 Grainpanel");
+
+  const std::string stereo =
+      dir.write("stereo.wav", testwav::headerBytes(testwav::consistentHeader(2, 16, 0)));
+  ASSERT_TRUE(drag({QUrl::fromLocalFile(QString::fromStdString(stereo))}));
+  EXPECT_EQ(services.messages, std::vector<std::string>{"Wrong file format"});
+  EXPECT_FALSE(g_running);
+  EXPECT_EQ(runCaption(), "Run");
+  EXPECT_EQ(title(), "tone.wav \u2014 Grainpanel");
+
+  services.choices.push_back(toneFile("other.wav", 4410));
+  button(IDC_FILE)->click();
+  EXPECT_EQ(title(), "other.wav \u2014 Grainpanel");
+}
+
 // The real boxes, inspected and closed from inside their own modal loops.
 TEST(QtPanelServices, MessageHasOkAndCancelAndTheFileDialogOffersWaveFiles) {
   QtPanelServices real;
@@ -293,6 +484,103 @@ TEST(PanelApp, RunsThePanelAsItsOnlyWindowAndEndsWithStatusZero) {
   EXPECT_EQ(windows, 1);
   EXPECT_TRUE(panel);
   EXPECT_FALSE(g_running);
+}
+
+// Runs `step` every few milliseconds inside whatever modal loop is running until it returns true,
+// or closes the modal window after two seconds so that a failure cannot hang the test.
+void pollModal(std::function<bool()> step) {
+  auto* timer = new QTimer;
+  auto* polls = new int(0);
+  QObject::connect(timer, &QTimer::timeout, [timer, polls, step] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (step() || (++*polls > 400 && modal && (modal->close(), true))) {
+      timer->stop();
+      timer->deleteLater();
+      delete polls;
+    }
+  });
+  timer->start(5);
+}
+
+// What the panel showed once it had dealt with a file named on the command line.
+struct Opened {
+  std::string message;
+  std::string title;
+  int frames = -1;
+  bool playing = false;
+};
+
+Opened openFromCommandLine(const std::string& path) {
+  Opened seen;
+  pollModal([&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      seen.message = box->text().toStdString();
+      box->reject();
+      return false;
+    }
+    auto* panel = qobject_cast<CPanelDlg*>(modal);
+    if (!panel || (!g_running && seen.message.empty()))
+      return false;
+    seen = {seen.message, panel->windowTitle().toStdString(), panel->transport().frameCount(),
+            g_running};
+    QTest::keyClick(panel, Qt::Key_Escape);
+    return true;
+  });
+  EXPECT_EQ(AppEnvironment::app->InitInstance(path), 0);
+  return seen;
+}
+
+TEST(PanelApp, OpensPlayingTheFileNamedOnTheCommandLineOrWithNoSoundWhenItIsRefused) {
+  testwav::TempDir dir;
+  const Opened pad = openFromCommandLine(dir.write("pad.wav", testwav::monoWav16({0, 9, 99, 9})));
+  EXPECT_EQ(pad.message, "");
+  EXPECT_TRUE(pad.playing);
+  EXPECT_EQ(pad.frames, 4);
+  EXPECT_EQ(pad.title, "pad.wav \u2014 Grainpanel");
+  const Opened stereo = openFromCommandLine(
+      dir.write("stereo.wav", testwav::headerBytes(testwav::consistentHeader(2, 16, 400))));
+  EXPECT_EQ(stereo.message, "Wrong file format");
+  EXPECT_FALSE(stereo.playing);
+  EXPECT_EQ(stereo.frames, 0);
+  EXPECT_EQ(stereo.title, "Grainpanel");
+  EXPECT_FALSE(g_running);
+}
+
+struct CommandResult {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+// Runs the built grainpanel; none of these arguments gets as far as opening a window.
+CommandResult runGrainpanel(const std::string& args) {
+  testwav::TempDir scratch;
+  const std::string out = scratch.pathOf("out.txt");
+  const std::string err = scratch.pathOf("err.txt");
+  const int raw = std::system(
+      (std::string("'") + GRAINPANEL_PATH + "' " + args + " >'" + out + "' 2>'" + err + "'")
+          .c_str());
+  auto text = [](const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text(out), text(err)};
+}
+
+TEST(GrainpanelCommand, HelpAndVersionEndAtOnceAndBadUsageEndsWithTwo) {
+  const CommandResult version = runGrainpanel("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "grainpanel 1.0.0\n");
+  const CommandResult help = runGrainpanel("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out, kPanelUsage);
+  EXPECT_EQ(help.err, "");
+  const CommandResult unknown = runGrainpanel("--bogus");
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_EQ(unknown.out, "");
+  EXPECT_EQ(unknown.err, std::string("grainpanel: unknown option --bogus\n") + kPanelUsage);
+  EXPECT_EQ(runGrainpanel("a.wav b.wav").status, 2);
 }
 
 }  // namespace

@@ -260,6 +260,43 @@ TEST_F(TransportTest, FailedAllocationKeepsTheOldSoundAndSaysSo) {
   EXPECT_EQ(transport->soundPath(), good);
 }
 
+TEST_F(TransportTest, DroppedFileStopsLoadsAndStartsAsAChosenFileDoes) {
+  Probe::linger = true;
+  exchange.shown.m_fade = 321;
+  transport->OnDropFile(good);
+  expectShown(true);
+  EXPECT_EQ(transport->frameCount(), 1000);
+  EXPECT_EQ(transport->soundPath(), good);
+  transport->OnDropFile(other);
+  expectShown(true);
+  EXPECT_EQ(transport->frameCount(), 3000);
+  EXPECT_EQ(transport->soundPath(), other);
+
+  transport->OnDropFile(dir.write("stereo.wav", headerOnly(2, 16)));
+  EXPECT_EQ(services.messages, std::vector<std::string>{"Wrong file format"});
+  expectShown(false);
+  EXPECT_EQ(transport->frameCount(), 3000);
+  EXPECT_EQ(transport->soundPath(), other);
+  finish();
+  ASSERT_EQ(Probe::seen.size(), 2u);
+  EXPECT_EQ(Probe::mostLive, 1);
+  for (const Seen& s : Probe::seen) {
+    EXPECT_EQ(s.engine.fadeLength, 321);
+    EXPECT_EQ(s.randomState, kClockSeconds);
+  }
+}
+
+TEST_F(TransportTest, RefusedDropOntoAnEmptyPanelSaysWrongFormatOnlyAndLoadsNothing) {
+  transport->OnDropFile(dir.write("8bit.wav", headerOnly(1, 8)));
+  transport->OnDropFile(dir.pathOf("missing.wav"));
+  EXPECT_EQ(services.messages, std::vector<std::string>(2, "Wrong file format"));
+  expectShown(false);
+  EXPECT_EQ(transport->samples(), nullptr);
+  EXPECT_EQ(transport->soundPath(), "");
+  finish();
+  EXPECT_TRUE(Probe::seen.empty());
+}
+
 TEST_F(TransportTest, EveryDemoSoundLoadsAndPlays) {
   const std::pair<const char*, int> sounds[] = {
       {"bell.wav", 88200}, {"pad.wav", 110250}, {"plucks.wav", 110250}, {"drops.wav", 88200}};

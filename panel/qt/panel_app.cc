@@ -1,6 +1,8 @@
 // The application object: runs the panel as its one window and ends when it closes.
 #include "panel_app.h"
 
+#include <QTimer>
+
 #include "panel_dlg.h"
 #include "panel_icon.h"
 #include "qt_panel_services.h"
@@ -11,9 +13,13 @@ CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
   setWindowIcon(makePanelIcon());
 }
 
-int CPanelApp::InitInstance() {
+int CPanelApp::InitInstance(const std::string& soundPath) {
   QtPanelServices services;
   CPanelDlg dialog(services);
+  if (!soundPath.empty()) {
+    // Loaded from inside the panel's loop, so that a refusal's box stands over the panel.
+    QTimer::singleShot(0, &dialog, [&dialog, soundPath] { dialog.OnDropFile(soundPath); });
+  }
   dialog.exec();
   return 0;
 }

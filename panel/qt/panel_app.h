@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QApplication>
+#include <string>
 
 class CPanelApp : public QApplication {
   Q_OBJECT
@@ -9,6 +10,7 @@ class CPanelApp : public QApplication {
  public:
   CPanelApp(int& argc, char** argv);
 
-  // Runs the panel modally until it closes and returns the process's exit status, 0.
-  int InitInstance();
+  // Runs the panel modally until it closes and returns the process's exit status, 0. A sound
+  // path is loaded and played as a dropped file is, once the panel shows.
+  int InitInstance(const std::string& soundPath = std::string());
 };

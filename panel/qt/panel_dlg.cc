@@ -2,20 +2,29 @@
 #include "panel_dlg.h"
 
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QEvent>
+#include <QFile>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSlider>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "dialog_template.h"
 #include "help_text.h"
+#include "link_glyph.h"
 #include "panel_icon.h"
 #include "panel_services.h"
+#include "panel_text.h"
+#include "readout_line.h"
 #include "record_row.h"
+#include "slider_steps.h"
+#include "slider_wheel.h"
 
 namespace {
 
@@ -32,6 +41,12 @@ QSlider* makeSlider(QWidget* parent) {
   return slider;
 }
 
+// The one local file a drop carries, or nothing: the panel plays one sound at a time.
+QString droppedFile(const QMimeData* mime) {
+  const QList<QUrl> urls = mime->urls();
+  return urls.size() == 1 && urls.first().isLocalFile() ? urls.first().toLocalFile() : QString();
+}
+
 }  // namespace
 
 CPanelDlg::CPanelDlg(PanelServices& services, QWidget* parent)
@@ -42,7 +57,8 @@ CPanelDlg::CPanelDlg(PanelServices& services, QWidget* parent)
       m_hIcon(makePanelIcon()) {
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  setWindowTitle(QStringLiteral("Grainpanel"));
+  setWindowTitle(QString::fromStdString(panelTitle({})));
+  setAcceptDrops(true);
   buildControls();
 
   connect(m_runButton, &QPushButton::clicked, this, &CPanelDlg::OnRunStop);
@@ -51,9 +67,10 @@ CPanelDlg::CPanelDlg(PanelServices& services, QWidget* parent)
   connect(m_resetButton, &QPushButton::clicked, this, &CPanelDlg::OnReset);
   auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
   connect(help, &QShortcut::activated, this, &CPanelDlg::OnHelp);
-  addBelow(new CRecordRow(*this));
 
   OnInitDialog();
+  addBelow(new ReadoutLine(*this));
+  addBelow(new CRecordRow(*this));
 }
 
 // The transport member clears the flag and waits for the worker before the buffer and the
@@ -130,6 +147,8 @@ void CPanelDlg::buildControls() {
   m_zeroCtrl = static_cast<QSlider*>(control(IDC_ZERO));
   m_length1Ctrl = static_cast<QSlider*>(control(IDC_LENGTH1));
   m_length2Ctrl = static_cast<QSlider*>(control(IDC_LENGTH2));
+  dressLinkToggle(m_linkLengthBox, QStringLiteral("Length"));
+  dressLinkToggle(m_linkPitchBox, QStringLiteral("Pitch"));
 
   // What the panel shows beyond its template stacks up below it, so no control moves.
   m_below = new QWidget(this);
@@ -150,7 +169,11 @@ void CPanelDlg::addBelow(QWidget* widget) {
 void CPanelDlg::OnInitDialog() {
   setWindowIcon(m_hIcon);
   for (const SliderRange& r : kSliderRanges) {
-    static_cast<QSlider*>(control(r.id))->setRange(r.low, r.high);
+    auto* slider = static_cast<QSlider*>(control(r.id));
+    slider->setRange(r.low, r.high);
+    slider->setPageStep(pageStep(r));
+    slider->setSingleStep(lineStep(r));
+    new SliderWheel(slider);
   }
   m_transport.initialise();
   for (QSlider* slider : findChildren<QSlider*>()) {
@@ -223,6 +246,17 @@ void CPanelDlg::OnRunStop() {
 
 void CPanelDlg::OnFile() {
   m_transport.OnFile();
+  showSound();
+}
+
+void CPanelDlg::OnDropFile(const std::string& path) {
+  m_transport.OnDropFile(path);
+  showSound();
+}
+
+void CPanelDlg::showSound() {
+  setWindowTitle(QString::fromStdString(panelTitle(m_transport.soundPath())));
+  emit soundChanged();
 }
 
 void CPanelDlg::OnMethod() {
@@ -283,4 +317,23 @@ void CPanelDlg::keyPressEvent(QKeyEvent* event) {
     }
   }
   QDialog::keyPressEvent(event);
+}
+
+void CPanelDlg::dragEnterEvent(QDragEnterEvent* event) {
+  if (!droppedFile(event->mimeData()).isEmpty()) {
+    event->acceptProposedAction();
+  }
+}
+
+// The load runs after the drop has returned, so the program the file came from is not held up
+// by a message box.
+void CPanelDlg::dropEvent(QDropEvent* event) {
+  const QString path = droppedFile(event->mimeData());
+  if (path.isEmpty()) {
+    return;
+  }
+  event->acceptProposedAction();
+  QMetaObject::invokeMethod(
+      this, [this, file = QFile::encodeName(path).toStdString()] { OnDropFile(file); },
+      Qt::QueuedConnection);
 }

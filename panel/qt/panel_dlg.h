@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QIcon>
 #include <QSize>
+#include <string>
 
 #include "granulator.h"
 #include "panel_controls.h"
@@ -38,6 +39,8 @@ class CPanelDlg : public QDialog, public ControlExchange, public TransportView {
 
   void OnRunStop();
   void OnFile();
+  // A file dropped on the panel or named on the command line.
+  void OnDropFile(const std::string& path);
   void OnMethod();
   void OnReset();
   void OnHelp();
@@ -49,16 +52,21 @@ class CPanelDlg : public QDialog, public ControlExchange, public TransportView {
  signals:
   // Playback started or stopped: Run, Stop, or a File... that stops and plays.
   void playingChanged(bool playing);
+  // A load was tried: the sound may have changed.
+  void soundChanged();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   using Handler = void (PanelControls::*)();
 
   void buildControls();
   void OnInitDialog();
+  void showSound();
   Handler handlerOf(const QObject* slider) const;
 
   Granulator m_granulator;

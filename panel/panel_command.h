@@ -1,0 +1,27 @@
+// The command line of grainpanel: an optional sound to open with, --help or --version. No Qt here.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+enum class PanelAction { kOpen, kHelp, kVersion, kBadUsage };
+
+struct PanelCommand {
+  PanelAction action = PanelAction::kOpen;
+  // With kOpen, the sound to load and play at once; empty for none.
+  std::string soundPath;
+  // With kBadUsage, what was wrong.
+  std::string problem;
+};
+
+extern const char kPanelUsage[];
+
+constexpr int kPanelExitUsage = 2;
+
+// Takes the arguments after the program name. Arguments are taken in order and the first that
+// decides wins: --help, --version, an unknown option, or a second file.
+PanelCommand parsePanelCommand(int argc, const char* const* argv);
+
+// For every action but kOpen: prints the usage or the version on `out` and returns 0, or the
+// problem and the usage on `err` and returns kPanelExitUsage.
+int answerPanelCommand(const PanelCommand& command, std::FILE* out, std::FILE* err);

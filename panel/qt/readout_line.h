@@ -1,0 +1,29 @@
+// The line under the panel's controls that reads out the slider being moved or holding the focus.
+#pragma once
+
+#include <QLabel>
+#include <utility>
+#include <vector>
+
+class CPanelDlg;
+class QSlider;
+
+class ReadoutLine : public QLabel {
+  Q_OBJECT
+
+ public:
+  // Watches the dialog's sliders, its Pitch link and its loaded sound; add it with addBelow.
+  explicit ReadoutLine(CPanelDlg& dialog);
+
+  // Rewrites every slider's tooltip, and the line, from what the controls show now.
+  void refresh();
+
+ private:
+  void follow(int id);
+  void followFocus(QWidget* now);
+
+  CPanelDlg& m_dialog;
+  std::vector<std::pair<int, QSlider*>> m_sliders;
+  // The slider read out on the line, 0 for none.
+  int m_followedId = 0;
+};

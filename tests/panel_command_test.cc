@@ -1,0 +1,37 @@
+// grainpanel's command line: one optional file, --help, --version; the first deciding argument
+// wins. What each prints is checked by running the program, in panel_dlg_test.
+#include "panel_command.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+PanelCommand parse(std::vector<const char*> args) {
+  return parsePanelCommand(static_cast<int>(args.size()), args.data());
+}
+
+TEST(PanelCommand, OpensWithNoFileOrOneFileTakenAsItIs) {
+  EXPECT_EQ(parse({}).action, PanelAction::kOpen);
+  EXPECT_EQ(parse({}).soundPath, "");
+  const PanelCommand one = parse({"my sounds/pad.wav"});
+  EXPECT_EQ(one.action, PanelAction::kOpen);
+  EXPECT_EQ(one.soundPath, "my sounds/pad.wav");
+  // A lone dash is a file name, which the loader will refuse or take like any other.
+  EXPECT_EQ(parse({"-"}).soundPath, "-");
+}
+
+TEST(PanelCommand, HelpVersionAnUnknownOptionOrASecondFileDecideInTheirOrder) {
+  EXPECT_EQ(parse({"pad.wav", "--version"}).action, PanelAction::kVersion);
+  EXPECT_EQ(parse({"--help", "--bogus"}).action, PanelAction::kHelp);
+  const PanelCommand unknown = parse({"pad.wav", "-platform", "--help"});
+  EXPECT_EQ(unknown.action, PanelAction::kBadUsage);
+  EXPECT_EQ(unknown.problem, "unknown option -platform");
+  const PanelCommand two = parse({"a.wav", "b.wav", "--help"});
+  EXPECT_EQ(two.action, PanelAction::kBadUsage);
+  EXPECT_EQ(two.problem, "one file at most");
+}
+
+}  // namespace
