@@ -15,6 +15,7 @@
 #include "help_text.h"
 #include "panel_icon.h"
 #include "panel_services.h"
+#include "wave_strip.h"
 
 namespace {
 
@@ -43,6 +44,8 @@ CPanelDlg::CPanelDlg(PanelServices& services, QWidget* parent)
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   setWindowTitle(QStringLiteral("Grainpanel"));
   buildControls();
+  m_waveStrip = new CWaveStrip(m_granulator, m_transport);
+  addBelow(m_waveStrip);
 
   connect(m_runButton, &QPushButton::clicked, this, &CPanelDlg::OnRunStop);
   connect(m_fileButton, &QPushButton::clicked, this, &CPanelDlg::OnFile);
@@ -210,6 +213,10 @@ void CPanelDlg::setRunCaption(const char* caption) {
 
 void CPanelDlg::enableFade(bool enabled) {
   m_fadeCtrl->setEnabled(enabled);
+}
+
+void CPanelDlg::showPlaying(bool playing) {
+  m_waveStrip->follow(playing);
 }
 
 void CPanelDlg::OnRunStop() {
