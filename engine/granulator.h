@@ -125,8 +125,17 @@ class Granulator {
   } published;
   uint32_t takenSequence = 0;
 
+  std::atomic<int> lenMin{0};
+  std::atomic<int> lenRange{0};
+  int holdA = 0;
+  int holdB = 0;
+  bool muteA = false;
+  bool muteB = false;
+  std::atomic<int> zeroThreshold{0};
+
   // The view, published by one writer at a time as a sequence-numbered snapshot (odd while it is
-  // being written), so a reader can retry rather than take half of two views.
+  // being written), so a reader can retry rather than take half of two views. It comes last so
+  // that the members nextSample reads keep their places.
   struct PublishedView {
     std::atomic<uint32_t> sequence{0};
     std::atomic<int> state{HoldA};
@@ -139,12 +148,4 @@ class Granulator {
     std::atomic<float> gainB{0.0f};
   } publishedView;
   static constexpr int kViewTries = 64;
-
-  std::atomic<int> lenMin{0};
-  std::atomic<int> lenRange{0};
-  int holdA = 0;
-  int holdB = 0;
-  bool muteA = false;
-  bool muteB = false;
-  std::atomic<int> zeroThreshold{0};
 };
