@@ -1,4 +1,5 @@
-// Samples per second of the granular engine at the panel's start-up settings and with a walk.
+// Samples per second of the granular engine at the panel's start-up settings and with a walk,
+// and with the view published once per block as the worker does.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -17,7 +18,8 @@ std::vector<float> tone() {
   return s;
 }
 
-void run(benchmark::State& state, bool walking) {
+// The worker publishes the engine's view once per 256-sample block; `viewEveryBlock` does too.
+void run(benchmark::State& state, bool walking, bool viewEveryBlock = false) {
   static const std::vector<float> samples = tone();
   Granulator g;
   g.prepare(samples.data(), static_cast<int>(samples.size()), 1000);
@@ -37,6 +39,9 @@ void run(benchmark::State& state, bool walking) {
     float sum = 0.0f;
     for (int i = 0; i < kBlock; ++i) {
       sum += g.nextSample();
+      if (viewEveryBlock && (i & 255) == 255) {
+        g.publishView();
+      }
     }
     benchmark::DoNotOptimize(sum);
   }
@@ -52,6 +57,11 @@ void BM_PitchModeOneWithWalk(benchmark::State& state) {
 
 }  // namespace
 
+void BM_StartupSettingsWithViewEveryBlock(benchmark::State& state) {
+  run(state, false, true);
+}
+
 BENCHMARK(BM_StartupSettings);
 BENCHMARK(BM_PitchModeOneWithWalk);
+BENCHMARK(BM_StartupSettingsWithViewEveryBlock);
 BENCHMARK_MAIN();
