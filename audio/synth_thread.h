@@ -11,14 +11,18 @@
 
 class Granulator;
 
-// The worker's whole life over any ring and any source of nextSample(). The flag is read before
-// the first sample and after every one; the StreamOut goes with the scope on every way out, which
+// The worker's whole life over any ring and any source of nextSample() and publishView(). The
+// flag is read before the first sample and after every one; the source publishes its view after
+// every block handed to the ring; the StreamOut goes with the scope on every way out, which
 // drops a part-filled block and cuts off the ring. Returns 1.
 template <typename Source>
 uint32_t runSynthesis(Source& source, SoundRing& sound) {
   StreamOut out(sound, kSampleRate, 1);
   while (g_running.load(std::memory_order_relaxed)) {
     out.putSample(source.nextSample());
+    if (out.getBlockFill() == 0) {
+      source.publishView();
+    }
   }
   return 1;
 }

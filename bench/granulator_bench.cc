@@ -1,5 +1,6 @@
 // Samples per second of the granular engine, one call a sample and in blocks, at the panel's
-// start-up settings and with a walk.
+// start-up settings and with a walk, and with the view published once per block as the worker
+// does.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -37,13 +38,17 @@ void setUp(Granulator& g, bool walking) {
 
 constexpr int kBlock = 4096;
 
-void perSample(benchmark::State& state, bool walking) {
+// The worker publishes the engine's view once per 256-sample block; `viewEveryBlock` does too.
+void perSample(benchmark::State& state, bool walking, bool viewEveryBlock = false) {
   Granulator g;
   setUp(g, walking);
   for (auto _ : state) {
     float sum = 0.0f;
     for (int i = 0; i < kBlock; ++i) {
       sum += g.nextSample();
+      if (viewEveryBlock && (i & 255) == 255) {
+        g.publishView();
+      }
     }
     benchmark::DoNotOptimize(sum);
   }
@@ -75,10 +80,15 @@ void BM_BlockPitchModeOneWithWalk(benchmark::State& state) {
   inBlocks(state, true);
 }
 
+void BM_StartupSettingsWithViewEveryBlock(benchmark::State& state) {
+  perSample(state, false, true);
+}
+
 }  // namespace
 
 BENCHMARK(BM_StartupSettings);
 BENCHMARK(BM_PitchModeOneWithWalk);
 BENCHMARK(BM_BlockStartupSettings);
 BENCHMARK(BM_BlockPitchModeOneWithWalk);
+BENCHMARK(BM_StartupSettingsWithViewEveryBlock);
 BENCHMARK_MAIN();

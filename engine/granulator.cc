@@ -99,6 +99,7 @@ void Granulator::prepare(const float* samplesIn, int frameCountIn, int fadeLengt
   voice.posA = 0.0;
   voice.state = HoldA;
   voice.windowPos = 0;
+  publishView();
 }
 
 Granulator::Inspection Granulator::inspect() const {
@@ -128,6 +129,75 @@ Granulator::Inspection Granulator::inspect() const {
   s.spread = load(spread);
   s.speed = load(speed);
   return s;
+}
+
+void Granulator::publishView() {
+  float gainA = 0.0f;
+  float gainB = 0.0f;
+  switch (voice.state) {
+    case HoldA:
+      gainA = 1.0f;
+      break;
+    case HoldB:
+      gainB = 1.0f;
+      break;
+    case FadeAToB:
+    case FadeBToA: {
+      const float w = window[voice.windowPos];
+      const float out = static_cast<float>(1.0 - w);
+      gainA = voice.state == FadeAToB ? out : w;
+      gainB = voice.state == FadeAToB ? w : out;
+      break;
+    }
+  }
+  if (voice.muteA) {
+    gainA = 0.0f;
+  }
+  if (voice.muteB) {
+    gainB = 0.0f;
+  }
+
+  // One writer at a time: the worker while it runs, prepare before it starts.
+  const uint32_t seq = publishedView.sequence.load(std::memory_order_relaxed);
+  publishedView.sequence.store(seq + 1, std::memory_order_relaxed);
+  std::atomic_thread_fence(std::memory_order_release);
+  store(publishedView.state, voice.state);
+  store(publishedView.frameCount, voice.frameCount);
+  store(publishedView.spread, load(spread));
+  store(publishedView.location, voice.location);
+  store(publishedView.posA, voice.posA);
+  store(publishedView.posB, voice.posB);
+  store(publishedView.gainA, gainA);
+  store(publishedView.gainB, gainB);
+  publishedView.sequence.store(seq + 2, std::memory_order_release);
+}
+
+bool Granulator::readView(View& view) const {
+  for (int tries = 0; tries < kViewTries; ++tries) {
+    const uint32_t seq = publishedView.sequence.load(std::memory_order_acquire);
+    if (seq == 0) {
+      return false;
+    }
+    if ((seq & 1u) != 0) {
+      continue;
+    }
+    View taken;
+    taken.number = seq / 2;
+    taken.state = static_cast<State>(load(publishedView.state));
+    taken.frameCount = load(publishedView.frameCount);
+    taken.spread = load(publishedView.spread);
+    taken.location = load(publishedView.location);
+    taken.posA = load(publishedView.posA);
+    taken.posB = load(publishedView.posB);
+    taken.gainA = load(publishedView.gainA);
+    taken.gainB = load(publishedView.gainB);
+    std::atomic_thread_fence(std::memory_order_acquire);
+    if (publishedView.sequence.load(std::memory_order_relaxed) == seq) {
+      view = taken;
+      return true;
+    }
+  }
+  return false;
 }
 
 void Granulator::setLengthRange(int a, int b) {

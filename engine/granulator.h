@@ -51,6 +51,24 @@ class Granulator {
   };
   Inspection inspect() const;
 
+  // Where the heads are and how loud each is in the next sample, for a view of the sound. In a
+  // hold the sounding head has gain 1 and the other 0; in a fade the head fading out has 1 - w
+  // and the one fading in w, w being the window value at windowPos; a muted head has 0.
+  struct View {
+    uint32_t number;  // how many views were published before and with this one
+    State state;
+    int frameCount;
+    float spread;
+    double location, posA, posB;
+    float gainA, gainB;
+  };
+  // Publishes the current view. Called between samples by the thread that runs nextSample (the
+  // worker does it once per ring block) and by prepare; it draws nothing and changes no state.
+  void publishView();
+  // The last published view, whole, on any thread without waiting. False, with `view` left as
+  // it was, before the first publish or when a publish in progress outlasts every retry.
+  bool readView(View& view) const;
+
   // Longest hold range that keeps 32767 * lenRange within a signed 32-bit product.
   static constexpr int kMaxLenRange = 65538;
   // Upper bound for lenMin, so that a hold count plus a fade length stays a valid int.
@@ -139,4 +157,20 @@ class Granulator {
   std::atomic<int> lenMin{0};
   std::atomic<int> lenRange{0};
   std::atomic<int> zeroThreshold{0};
+
+  // The view, published by one writer at a time as a sequence-numbered snapshot (odd while it is
+  // being written), so a reader can retry rather than take half of two views. It comes last so
+  // that the members nextSample reads keep their places.
+  struct PublishedView {
+    std::atomic<uint32_t> sequence{0};
+    std::atomic<int> state{HoldA};
+    std::atomic<int> frameCount{0};
+    std::atomic<float> spread{0.0f};
+    std::atomic<double> location{0.0};
+    std::atomic<double> posA{0.0};
+    std::atomic<double> posB{0.0};
+    std::atomic<float> gainA{0.0f};
+    std::atomic<float> gainB{0.0f};
+  } publishedView;
+  static constexpr int kViewTries = 64;
 };

@@ -82,6 +82,7 @@ void Transport::stop() {
   g_running = false;
   m_view.setRunCaption(kRunCaption);
   m_view.enableFade(true);
+  m_view.showPlaying(false);
 }
 
 void Transport::start() {
@@ -94,6 +95,7 @@ void Transport::start() {
   m_controls.startEngine(m_sound.samples.get(), m_sound.frameCount, m_clock());
   m_thread = std::thread(m_worker, &m_granulator);
   m_view.enableFade(false);
+  m_view.showPlaying(true);
 }
 
 void Transport::joinWorker() {

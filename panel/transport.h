@@ -22,12 +22,14 @@ constexpr const char* kConvertText =
 constexpr const char* kRunCaption = "Run";
 constexpr const char* kStopCaption = "Stop";
 
-// The two things the transport shows in the window besides its messages.
+// What the transport shows in the window besides its messages.
 class TransportView {
  public:
   virtual ~TransportView() = default;
   virtual void setRunCaption(const char* caption) = 0;
   virtual void enableFade(bool enabled) = 0;
+  // Playback started (the engine already prepared and published its first view) or stopped.
+  virtual void showPlaying(bool playing) = 0;
 };
 
 class Transport {

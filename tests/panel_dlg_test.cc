@@ -37,6 +37,7 @@
 #include "qt_panel_services.h"
 #include "run_flag.h"
 #include "test_wav.h"
+#include "wave_strip.h"
 
 namespace {
 
@@ -129,6 +130,7 @@ TEST_F(PanelDlgTest, EveryControlSitsAtItsTemplateRectangleAndNoneIsOkOrCancel) 
   EXPECT_GE(line.top(), templateRect.bottom() + 1);
   EXPECT_LE(line.bottom(), dlg->height() - 1);
   EXPECT_GT(line.height(), 0);
+  EXPECT_GE(dlg->height(), templateRect.height() + CWaveStrip::kHeightPx);
   for (const ControlTemplate& t : kPanelTemplate) {
     if (t.id == IDC_STATIC)
       continue;
@@ -252,6 +254,61 @@ TEST_F(PanelDlgTest, WindowIconIsTheMenuIconAtEveryThemeSizeAndNamesItsDesktopEn
           << size.width() << " px, cell " << c.x << "," << c.y;
     }
   }
+}
+
+TEST_F(PanelDlgTest, SoundViewSpansTheWindowBelowTheTemplateAndNamesItself) {
+  showAndSettle();
+  const QFontMetrics metrics(dlg->font());
+  const DialogBaseUnits units =
+      baseUnitsOf(metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"),
+                  metrics.height());
+  auto* strip = dlg->findChild<CWaveStrip*>();
+  ASSERT_NE(strip, nullptr);
+  const QRect r(strip->mapTo(dlg.get(), QPoint(0, 0)), strip->size());
+  EXPECT_GE(r.top(), dluToPixelsY(kDialogHeightDlu, units));
+  EXPECT_LE(r.bottom(), dlg->height() - 1);
+  EXPECT_EQ(r.left(), dluToPixelsX(5, units));
+  EXPECT_EQ(r.width(), dlg->width() - 2 * dluToPixelsX(5, units));
+  EXPECT_EQ(r.height(), 90);
+
+  QAccessibleInterface* a = QAccessible::queryAccessibleInterface(strip);
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->text(QAccessible::Name), "Sound view");
+  EXPECT_EQ(a->text(QAccessible::Description), "No sound loaded");
+}
+
+// Heads that neither move nor sound (rate 0, location standing, every grain silent) leave the
+// strip alone while it plays.
+TEST_F(PanelDlgTest, SoundViewRedrawsWhileTheHeadsMoveAndRestsWhenNothingChangesOrItStops) {
+  showAndSettle();
+  auto* strip = dlg->findChild<CWaveStrip*>();
+  auto* timer = strip->findChild<QTimer*>();
+  ASSERT_NE(timer, nullptr);
+  PaintCounter counter;
+  strip->installEventFilter(&counter);
+  std::vector<int16_t> tone(8820);
+  for (size_t i = 0; i < tone.size(); ++i) tone[i] = static_cast<int16_t>((i % 100) * 300 - 15000);
+  services.choices.push_back(dir.write("tone.wav", testwav::monoWav16(tone)));
+  button(IDC_FILE)->click();
+  ASSERT_TRUE(g_running);
+  EXPECT_TRUE(timer->isActive());
+  EXPECT_EQ(timer->interval(), 33);
+  QAccessibleInterface* a = QAccessible::queryAccessibleInterface(strip);
+  EXPECT_EQ(a->text(QAccessible::Description), "0.20 s of sound, playing");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints >= 3; }, 5000));
+
+  slider(IDC_PITCH1)->setValue(50000);
+  slider(IDC_PITCH2)->setValue(50000);
+  slider(IDC_SPEED)->setValue(0);
+  slider(IDC_ZERO)->setValue(0);
+  QTest::qWait(500);
+  counter.paints = 0;
+  QTest::qWait(300);
+  EXPECT_EQ(counter.paints, 0);
+
+  button(IDC_RUN)->click();
+  EXPECT_FALSE(timer->isActive());
+  EXPECT_TRUE(a->text(QAccessible::Description).startsWith("0.20 s of sound, stopped at "));
 }
 
 TEST_F(PanelDlgTest, EnterAwayFromAPushButtonOrEscapeEndsTheDialogAndF1ShowsHelp) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "pcm16.h"
 #include "run_flag.h"
 #include "simulated_sound_ring.h"
@@ -11,11 +13,14 @@ namespace {
 
 using Op = SimulatedSoundRing::Operation;
 
-// A sawtooth with a known value for every call, counting the calls.
+// A sawtooth with a known value for every call, counting the calls and noting after how many
+// samples each view was published.
 struct CountingSource {
   int calls = 0;
+  std::vector<int> publishedAfter;
   static float valueAt(int n) { return static_cast<float>(n % 512 - 256) / 256.0f; }
   float nextSample() { return valueAt(calls++); }
+  void publishView() { publishedAfter.push_back(calls); }
 };
 
 TEST(RunFlag, IsClearAtProcessStart) {
@@ -33,6 +38,7 @@ TEST(SynthThread, FlagClearedWhileOpeningTheDeviceTakesNoSample) {
   };
   EXPECT_EQ(runSynthesis(source, sim), 1u);
   EXPECT_EQ(source.calls, 0);
+  EXPECT_TRUE(source.publishedAfter.empty());
   EXPECT_EQ(sim.calls(),
             (std::vector<Op>{Op::OpenDevice, Op::SetFormat, Op::CreateRing, Op::Lock, Op::Unlock,
                              Op::PlayLooping, Op::Stop, Op::ReleaseRing, Op::ReleaseDevice}));
@@ -54,6 +60,11 @@ TEST(SynthThread, FlagClearedDuringAWaitForRoomFinishesThatBlockAndTakesNoMore) 
   EXPECT_EQ(source.calls, blocks * StreamOut::kBlockLength);
   for (int n = 0; n < source.calls; ++n) {
     ASSERT_EQ(sim.sampleAt(2 * n), toPcm16(CountingSource::valueAt(n))) << "sample " << n;
+  }
+  // One view after each block of 256, the last one included.
+  ASSERT_EQ(source.publishedAfter.size(), static_cast<size_t>(blocks));
+  for (int b = 0; b < blocks; ++b) {
+    EXPECT_EQ(source.publishedAfter[b], 256 * (b + 1)) << "block " << b;
   }
   const std::vector<Op> tail(sim.calls().end() - 3, sim.calls().end());
   EXPECT_EQ(tail, (std::vector<Op>{Op::Stop, Op::ReleaseRing, Op::ReleaseDevice}));

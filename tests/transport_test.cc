@@ -65,8 +65,18 @@ class FakeView : public TransportView {
  public:
   void setRunCaption(const char* text) override { caption = text; }
   void enableFade(bool enabled) override { fadeEnabled = enabled; }
+  // Notes the length of the sound in the engine's view at that moment (0 before any view).
+  void showPlaying(bool playing) override {
+    Granulator::View v{};
+    const bool published = granulator != nullptr && granulator->readView(v);
+    playingShown.push_back(playing);
+    viewFrames.push_back(published ? v.frameCount : 0);
+  }
   std::string caption;
   bool fadeEnabled = true;
+  const Granulator* granulator = nullptr;
+  std::vector<bool> playingShown;
+  std::vector<int> viewFrames;
 };
 
 constexpr uint32_t kClockSeconds = 1700000000u;
@@ -95,6 +105,7 @@ class TransportTest : public ::testing::Test {
     Probe::seen.clear();
     Probe::live = Probe::mostLive = 0;
     Probe::linger = false;
+    view.granulator = &granulator;
     transport = std::make_unique<Transport>(granulator, controls, exchange, view, services);
     transport->setWorker(Probe::run);
     transport->setClock(fixedClock);
@@ -149,6 +160,15 @@ TEST_F(TransportTest, AcceptedFileStartsAtOnceAndRunTogglesStopAndStart) {
   EXPECT_TRUE(services.messages.empty());
   finish();
   EXPECT_EQ(Probe::seen.size(), 2u);
+}
+
+TEST_F(TransportTest, ViewHearsOfEachStartAfterTheEngineShowsTheNewSoundAndOfEachStop) {
+  choose(good);
+  transport->OnRunStop();
+  choose(other);
+  transport->OnRunStop();
+  EXPECT_EQ(view.playingShown, (std::vector<bool>{true, false, true, false}));
+  EXPECT_EQ(view.viewFrames, (std::vector<int>{1000, 1000, 3000, 3000}));
 }
 
 TEST_F(TransportTest, StartPreparesWithTheShownFadeThenAppliesEveryControlThenSeeds) {

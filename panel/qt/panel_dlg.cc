@@ -25,6 +25,7 @@
 #include "record_row.h"
 #include "slider_steps.h"
 #include "slider_wheel.h"
+#include "wave_strip.h"
 
 namespace {
 
@@ -60,6 +61,7 @@ CPanelDlg::CPanelDlg(PanelServices& services, QWidget* parent)
   setWindowTitle(QString::fromStdString(panelTitle({})));
   setAcceptDrops(true);
   buildControls();
+  m_waveStrip = new CWaveStrip(m_granulator, m_transport, this);
 
   connect(m_runButton, &QPushButton::clicked, this, &CPanelDlg::OnRunStop);
   connect(m_fileButton, &QPushButton::clicked, this, &CPanelDlg::OnFile);
@@ -70,6 +72,7 @@ CPanelDlg::CPanelDlg(PanelServices& services, QWidget* parent)
 
   OnInitDialog();
   addBelow(new ReadoutLine(*this));
+  addBelow(m_waveStrip);
   addBelow(new CRecordRow(*this));
 }
 
@@ -238,6 +241,10 @@ void CPanelDlg::setRunCaption(const char* caption) {
 
 void CPanelDlg::enableFade(bool enabled) {
   m_fadeCtrl->setEnabled(enabled);
+}
+
+void CPanelDlg::showPlaying(bool playing) {
+  m_waveStrip->follow(playing);
 }
 
 void CPanelDlg::OnRunStop() {

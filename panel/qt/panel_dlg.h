@@ -14,6 +14,7 @@ class QAbstractButton;
 class QCheckBox;
 class QPushButton;
 class QSlider;
+class CWaveStrip;
 class PanelServices;
 
 class CPanelDlg : public QDialog, public ControlExchange, public TransportView {
@@ -27,6 +28,7 @@ class CPanelDlg : public QDialog, public ControlExchange, public TransportView {
   void writeControls(const ControlValues& values) override;
   void setRunCaption(const char* caption) override;
   void enableFade(bool enabled) override;
+  void showPlaying(bool playing) override;
 
   // The control with this identifier, or null (group boxes have none).
   QWidget* control(int id) const;
@@ -92,6 +94,7 @@ class CPanelDlg : public QDialog, public ControlExchange, public TransportView {
   QIcon m_hIcon;
   QSize m_templateSize;
   QWidget* m_below = nullptr;
+  CWaveStrip* m_waveStrip = nullptr;
   // No handler may run while the controls are being read or written.
   bool m_inExchange = false;
 };
