@@ -1,4 +1,5 @@
-// The worker thread procedure over the real sound device, and its scheduling.
+// The worker thread procedure over the real sound device: its scheduling, and one device at a
+// time.
 #include "synth_thread.h"
 
 #include <SDL.h>
@@ -10,11 +11,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "granulator.h"
 #include "sdl_sound_ring.h"
 
 namespace {
+
+// SDL counts the users of its audio subsystem and keeps its hints without a lock, so a worker
+// opens its device only once the one before has closed its own and quit. Only workers wait here.
+std::mutex deviceTurn;
 
 bool verbose() {
   const char* value = std::getenv("GRAINPANEL_VERBOSE");
@@ -74,7 +80,18 @@ void requestRealTime() {
 }  // namespace
 
 uint32_t SynthThread(Granulator* granulator) {
-  requestRealTime();
+  EngineLease lease;
+  return SynthThreadOnLease(granulator, lease);
+}
+
+uint32_t SynthThreadOnLease(Granulator* granulator, EngineLease& lease) {
+  // Declared first so that it goes last: it hands back SDL's error buffer of this thread.
   SdlSoundRing sound;
-  return runSynthesis(*granulator, sound);
+  lease.awaitDevice();
+  const std::lock_guard<std::mutex> turn(deviceTurn);
+  requestRealTime();
+  if (!lease.enterEngine()) {
+    return 1;
+  }
+  return runSynthesis(*granulator, sound, &lease);
 }
