@@ -26,6 +26,7 @@
 #include "pcm16.h"
 #include "random_source.h"
 #include "run_flag.h"
+#include "sample_rate.h"
 #include "sound_loader.h"
 #include "synth_thread.h"
 
@@ -47,9 +48,10 @@ struct Options {
 };
 
 struct Tally {
-  size_t played = 0;  // captured blocks of the stream, stale ones included
-  size_t stale = 0;   // captured blocks that are not the next ones of the stream
-  size_t lost = 0;    // blocks of the stream that were never heard
+  size_t played = 0;      // captured blocks of the stream, stale ones included
+  size_t stale = 0;       // captured blocks that are not the next ones of the stream
+  size_t lost = 0;        // blocks of the stream that were never heard
+  size_t firstStale = 0;  // the played block where the first stale one was heard
   bool aligned = false;
 };
 
@@ -198,8 +200,8 @@ Tally compare(const std::vector<int16_t>& captured, const std::vector<int16_t>& 
     if (j < std::min(next + kResyncBlocks, expectedBlocks)) {
       tally.lost += j - next;
       next = j + 1;
-    } else {
-      ++tally.stale;
+    } else if (tally.stale++ == 0) {
+      tally.firstStale = tally.played - 1;
     }
   }
   return tally;
@@ -273,8 +275,13 @@ int main(int argc, char** argv) {
         ++glitchedRuns;
         continue;
       }
-      std::printf("run %2d: %5zu blocks played, %3zu stale, %3zu lost\n", run + 1, tally.played,
+      std::printf("run %2d: %5zu blocks played, %3zu stale, %3zu lost", run + 1, tally.played,
                   tally.stale, tally.lost);
+      if (tally.stale > 0) {
+        std::printf(" (the first at %.2f s of sound)",
+                    static_cast<double>(tally.firstStale * kBlock) / kSampleRate);
+      }
+      std::printf("\n");
       std::fflush(stdout);
       staleInAll += tally.stale;
       glitchedRuns += tally.stale + tally.lost > 0 ? 1 : 0;
