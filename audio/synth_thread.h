@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "engine_lease.h"
 #include "run_flag.h"
 #include "sample_rate.h"
 #include "sound_ring.h"
@@ -13,10 +14,11 @@ class Granulator;
 
 // The worker's whole life over any ring and any source of nextSample() and publishView(). The
 // flag is read before the first sample and after every one; the source publishes its view after
-// every block handed to the ring; the StreamOut goes with the scope on every way out, which
-// drops a part-filled block and cuts off the ring. Returns 1.
+// every block handed to the ring, and goes back through `lease`, when given, as soon as the loop
+// ends; the StreamOut then goes with the scope on every way out, which drops a part-filled block
+// and cuts off the ring. Returns 1.
 template <typename Source>
-uint32_t runSynthesis(Source& source, SoundRing& sound) {
+uint32_t runSynthesis(Source& source, SoundRing& sound, EngineLease* lease = nullptr) {
   StreamOut out(sound, kSampleRate, 1);
   while (g_running.load(std::memory_order_relaxed)) {
     out.putSample(source.nextSample());
@@ -24,9 +26,18 @@ uint32_t runSynthesis(Source& source, SoundRing& sound) {
       source.publishView();
     }
   }
+  if (lease != nullptr) {
+    lease->giveBack();
+  }
   return 1;
 }
 
-// Thread procedure for the panel's worker: plays `granulator` on the default SDL output device
-// until g_running is cleared, then returns 1. The granulator must outlive the thread.
+// Thread procedure: plays `granulator` on the default SDL output device until g_running is
+// cleared, then returns 1 once the device is closed. The granulator must outlive the thread.
 uint32_t SynthThread(Granulator* granulator);
+
+// The panel's worker: as SynthThread, on an engine lent through `lease`. It waits for any other
+// worker's device to close before it opens its own, and gives the engine back before it closes
+// its device; after that it touches neither the engine nor its samples, so they may go while the
+// device still closes.
+uint32_t SynthThreadOnLease(Granulator* granulator, EngineLease& lease);

@@ -5,7 +5,10 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <thread>
+#include <utility>
 
+#include "engine_lease.h"
 #include "granulator.h"
 #include "panel_controls.h"
 #include "panel_services.h"
@@ -18,6 +21,12 @@ uint32_t wallClockSeconds() {
   return static_cast<uint32_t>(std::time(nullptr));
 }
 
+// The worker's thread: the lease is shared with it, so it outlives a transport that has gone.
+void lend(Transport::Worker worker, Granulator* granulator, std::shared_ptr<EngineLease> lease) {
+  worker(granulator, *lease);
+  lease->giveBack();
+}
+
 }  // namespace
 
 Transport::Transport(Granulator& granulator, PanelControls& controls, ControlExchange& exchange,
@@ -27,13 +36,13 @@ Transport::Transport(Granulator& granulator, PanelControls& controls, ControlExc
       m_exchange(exchange),
       m_view(view),
       m_services(services),
-      m_worker(SynthThread),
+      m_worker(SynthThreadOnLease),
       m_clock(wallClockSeconds),
       m_allocate(allocateFrames) {}
 
 Transport::~Transport() {
   g_running = false;
-  joinWorker();
+  reclaimEngine();
 }
 
 void Transport::initialise() {
@@ -86,21 +95,25 @@ void Transport::stop() {
 }
 
 void Transport::start() {
-  // The previous worker was told to stop; it must be gone before the flag is set again, or it
-  // would keep running beside the new one.
-  joinWorker();
+  // The previous worker was told to stop; it must be out of the engine before the flag is set
+  // again, or it would keep running beside the new one.
+  reclaimEngine();
   g_running = true;
   m_view.setRunCaption(kStopCaption);
   m_exchange.readControls(m_controls.values());
   m_controls.startEngine(m_sound.samples.get(), m_sound.frameCount, m_clock());
-  m_thread = std::thread(m_worker, &m_granulator);
+  m_lease = std::make_shared<EngineLease>();
+  // Nothing ever joins a worker: the lease says when the engine is free, and the worker closes
+  // its device on its own time, which a stalled driver can stretch to seconds.
+  std::thread(lend, m_worker, &m_granulator, m_lease).detach();
   m_view.enableFade(false);
   m_view.showPlaying(true);
 }
 
-void Transport::joinWorker() {
-  if (m_thread.joinable()) {
-    m_thread.join();
+void Transport::reclaimEngine() {
+  if (m_lease) {
+    m_lease->takeBack();
+    m_lease.reset();
   }
 }
 
@@ -117,7 +130,7 @@ bool Transport::load(const char* path) {
     m_services.showMessage(loadMessage(outcome.result), detail.c_str());
     return false;
   }
-  joinWorker();
+  reclaimEngine();
   m_sound = std::move(sound);
   m_soundPath = path;
   return true;

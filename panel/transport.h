@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "sound_loader.h"
 
 class ControlExchange;
+class EngineLease;
 class Granulator;
 class PanelControls;
 class PanelServices;
@@ -34,13 +34,16 @@ class TransportView {
 
 class Transport {
  public:
-  using Worker = uint32_t (*)(Granulator*);
+  // Plays the lent engine until the run flag is cleared. A worker that does not give the lease
+  // back itself keeps the engine until it returns.
+  using Worker = uint32_t (*)(Granulator*, EngineLease&);
   using Clock = uint32_t (*)();
 
   // Defaults: the real synthesis thread, the wall clock in seconds, a non-throwing allocation.
   Transport(Granulator& granulator, PanelControls& controls, ControlExchange& exchange,
             TransportView& view, PanelServices& services);
-  // Clears the run flag and waits for the worker before the buffer goes away.
+  // Clears the run flag and waits for the worker to leave the engine before the buffer goes; a
+  // worker still closing its device is left to finish on its own.
   ~Transport();
   Transport(const Transport&) = delete;
   Transport& operator=(const Transport&) = delete;
@@ -66,8 +69,9 @@ class Transport {
  private:
   void stop();
   void start();
-  // Returns once the previous worker has left its loop; the flag must already be clear.
-  void joinWorker();
+  // Returns once the previous worker has left the engine for good; the flag must already be
+  // clear. Its device may still be closing: the next worker waits for that, never the caller.
+  void reclaimEngine();
   bool load(const char* path);
 
   Granulator& m_granulator;
@@ -80,5 +84,5 @@ class Transport {
   FrameAllocator m_allocate;
   Sound m_sound;
   std::string m_soundPath;
-  std::thread m_thread;
+  std::shared_ptr<EngineLease> m_lease;
 };

@@ -3,6 +3,8 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -215,6 +217,50 @@ TEST(SdlSoundRing, ARecordingIsAnUnbrokenStretchOfTheDiskCaptureFromABlockBounda
   EXPECT_EQ(engineMismatches, 0u);
 }
 
+// Whether this process may put a thread in real-time scheduling by itself (root, or an rtprio
+// limit), tried on a thread of its own.
+bool realTimeAllowed() {
+  bool allowed = false;
+  std::thread probe([&allowed] {
+    sched_param param{};
+    param.sched_priority = 1;
+    allowed = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
+  });
+  probe.join();
+  return allowed;
+}
+
+TEST(SynthThread, PlaysInRealTimeSchedulingWhereTheProcessMayUseIt) {
+  if (!realTimeAllowed()) {
+    GTEST_SKIP() << "this process may not use real-time scheduling";
+  }
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  const std::vector<float> samples = offsetSine();
+  Granulator live;
+  prepareEngine(live, samples, 1);
+  g_running = true;
+  std::thread worker(SynthThread, &live);
+  // Ends the worker whatever the assertions below do.
+  struct Join {
+    std::thread& worker;
+    ~Join() {
+      g_running = false;
+      worker.join();
+    }
+  } join{worker};
+
+  // The worker asks as it starts; give it a generous deadline to get there.
+  int policy = SCHED_OTHER;
+  sched_param param{};
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (policy == SCHED_OTHER && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(pthread_getschedparam(worker.native_handle(), &policy, &param), 0);
+  }
+  EXPECT_EQ(policy, SCHED_FIFO);
+  EXPECT_EQ(param.sched_priority, 20);
+}
+
 TEST(SdlSoundRingDeathTest, UnavailableDriverEndsTheProcessWithStatusOne) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
@@ -225,6 +271,29 @@ TEST(SdlSoundRingDeathTest, UnavailableDriverEndsTheProcessWithStatusOne) {
         SynthThread(&granulator);
       },
       ::testing::ExitedWithCode(1), ::testing::Eq("Cannot open default directsound device!!\n"));
+}
+
+// The priority the worker got is said once per process, and only when asked for.
+TEST(SynthThreadDeathTest, SaysItsPriorityOnceWhenVerboseAndNothingOtherwise) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const auto twoRuns = [](const char* verbose) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    if (verbose != nullptr) {
+      setenv("GRAINPANEL_VERBOSE", verbose, 1);
+    } else {
+      unsetenv("GRAINPANEL_VERBOSE");
+    }
+    Granulator granulator;
+    g_running = false;
+    SynthThread(&granulator);
+    SynthThread(&granulator);
+    std::exit(0);
+  };
+  EXPECT_EXIT(
+      twoRuns("1"), ::testing::ExitedWithCode(0),
+      ::testing::MatchesRegex("Synthesis worker: (real-time|normal) priority \\([^\n]+\\)\n"));
+  EXPECT_EXIT(twoRuns(nullptr), ::testing::ExitedWithCode(0), ::testing::Eq(""));
+  EXPECT_EXIT(twoRuns("0"), ::testing::ExitedWithCode(0), ::testing::Eq(""));
 }
 
 }  // namespace

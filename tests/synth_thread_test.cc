@@ -70,4 +70,25 @@ TEST(SynthThread, FlagClearedDuringAWaitForRoomFinishesThatBlockAndTakesNoMore) 
   EXPECT_EQ(tail, (std::vector<Op>{Op::Stop, Op::ReleaseRing, Op::ReleaseDevice}));
 }
 
+TEST(SynthThread, GivesTheEngineBackBeforeItStopsTheRing) {
+  SimulatedSoundRing sim;
+  CountingSource source;
+  EngineLease lease;
+  lease.awaitDevice();
+  ASSERT_TRUE(lease.enterEngine());
+  bool backAtStop = false;
+  g_running = true;
+  sim.onCall = [&](Op op) {
+    if (op == Op::Sleep && sim.clockMs() >= 40) {
+      g_running = false;
+    } else if (op == Op::Stop) {
+      // A lease that is back can no longer be entered.
+      backAtStop = !lease.enterEngine();
+    }
+  };
+  EXPECT_EQ(runSynthesis(source, sim, &lease), 1u);
+  EXPECT_GT(source.calls, 0);
+  EXPECT_TRUE(backAtStop);
+}
+
 }  // namespace

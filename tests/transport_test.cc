@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine_lease.h"
 #include "fake_exchange.h"
 #include "fake_services.h"
 #include "granulator.h"
@@ -18,6 +19,7 @@
 #include "panel_services.h"
 #include "random_source.h"
 #include "run_flag.h"
+#include "synth_thread.h"
 #include "test_wav.h"
 
 namespace {
@@ -40,7 +42,7 @@ struct Probe {
   static inline std::atomic<int> mostLive{0};
   static inline bool linger = false;
 
-  static uint32_t run(Granulator* g) {
+  static uint32_t run(Granulator* g, EngineLease&) {
     const int now = ++live;
     if (now > mostLive)
       mostLive = now;
@@ -326,6 +328,68 @@ TEST_F(TransportTest, EveryDemoSoundLoadsAndPlays) {
     EXPECT_EQ(transport->frameCount(), frames) << name;
   }
   EXPECT_TRUE(services.messages.empty());
+}
+
+// The real worker on SDL's disk driver told to wait 5 s after every callback: a device that has
+// stalled, whose closing holds the worker for seconds.
+class StalledDeviceTest : public TransportTest {
+ protected:
+  StalledDeviceTest() {
+    // A worker of an earlier test may still be closing its stalled device. One that opens and
+    // closes a device on the dummy driver waits for it, so this test starts with the device free.
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    std::thread(SynthThread, &granulator).join();
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
+    setenv("SDL_DISKAUDIODELAY", "5000", 1);
+    transport = std::make_unique<Transport>(granulator, controls, exchange, view, services);
+    transport->setClock(fixedClock);
+    transport->initialise();
+  }
+  ~StalledDeviceTest() override {
+    transport.reset();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    unsetenv("SDL_DISKAUDIODELAY");
+  }
+
+  // Plays, and gives the worker time to open its device and stall in its wait for room. The
+  // driver buffers its file, so there is nothing to watch; the bounds below hold either way.
+  void playUntilStalled() {
+    choose(good);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  }
+
+  template <typename Step>
+  static double secondsTaken(Step step) {
+    const auto start = std::chrono::steady_clock::now();
+    step();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
+
+  // Far below the device's 5 s, far above the 200 ms the writer waits before it drops a block.
+  static constexpr double kBoundSeconds = 1.5;
+  const std::string capture = dir.pathOf("stalled.raw");
+};
+
+TEST_F(StalledDeviceTest, RunAgainAndFileDoNotWaitForTheDeviceToClose) {
+  playUntilStalled();
+  EXPECT_LT(secondsTaken([this] {
+              transport->OnRunStop();
+              transport->OnRunStop();
+            }),
+            kBoundSeconds);
+  expectShown(true);
+  // The new worker still waits for the old device; a new file calls it off.
+  EXPECT_LT(secondsTaken([this] { choose(other); }), kBoundSeconds);
+  expectShown(true);
+  EXPECT_EQ(transport->frameCount(), 3000);
+  EXPECT_LT(secondsTaken([this] { finish(); }), kBoundSeconds);
+}
+
+TEST_F(StalledDeviceTest, TheEndDoesNotWaitForTheDeviceToClose) {
+  playUntilStalled();
+  EXPECT_LT(secondsTaken([this] { finish(); }), kBoundSeconds);
+  EXPECT_FALSE(g_running);
 }
 
 }  // namespace

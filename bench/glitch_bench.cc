@@ -1,0 +1,294 @@
+// Plays a sound live on SDL's disk driver while other processes load the machine, and counts the
+// captured blocks that the offline render of the same stream does not hold there: replayed laps.
+// Usage: glitch_bench [--runs N] [--seconds S] [--spinners N] [--churners N] [--sound PATH]
+//   (20 runs of 10 s, 4 spinning and 2 memory-churning processes, samples/pad.wav by default)
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "granulator.h"
+#include "offline_render.h"
+#include "panel_controls.h"
+#include "pcm16.h"
+#include "random_source.h"
+#include "run_flag.h"
+#include "sample_rate.h"
+#include "sound_loader.h"
+#include "synth_thread.h"
+
+namespace {
+
+constexpr size_t kBlock = 256;
+// How far ahead of the expected block a captured one is looked for before it counts as stale.
+constexpr size_t kResyncBlocks = 64;
+constexpr size_t kChurnBytes = size_t{256} << 20;
+// The random source's state when a process starts, as the panel's first Run finds it.
+constexpr uint32_t kStartState = 1;
+
+struct Options {
+  int runs = 20;
+  double seconds = 10.0;
+  int spinners = 4;
+  int churners = 2;
+  std::string sound = "samples/pad.wav";
+};
+
+struct Tally {
+  size_t played = 0;      // captured blocks of the stream, stale ones included
+  size_t stale = 0;       // captured blocks that are not the next ones of the stream
+  size_t lost = 0;        // blocks of the stream that were never heard
+  size_t firstStale = 0;  // the played block where the first stale one was heard
+  bool aligned = false;
+};
+
+class NoExchange : public ControlExchange {
+ public:
+  void readControls(ControlValues&) override {}
+  void writeControls(const ControlValues&) override {}
+};
+
+// A child that never outlives the bench, even when the bench is killed.
+pid_t forkLoad(void (*body)()) {
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) {
+      _exit(0);
+    }
+    body();
+    _exit(0);
+  }
+  return pid;
+}
+
+void spin() {
+  std::atomic<unsigned> n{0};
+  for (;;) {
+    n.fetch_add(1, std::memory_order_relaxed);
+  }
+}
+
+// Forks a process that touches 256 MiB of fresh memory and exits, again and again: page faults,
+// process creation and teardown, as a build does.
+void churn() {
+  for (;;) {
+    const pid_t pid = forkLoad([] {
+      auto* bytes = static_cast<char*>(std::malloc(kChurnBytes));
+      if (bytes != nullptr) {
+        std::memset(bytes, 1, kChurnBytes);
+      }
+      std::free(bytes);
+    });
+    if (pid > 0) {
+      waitpid(pid, nullptr, 0);
+    }
+  }
+}
+
+class Load {
+ public:
+  Load(int spinners, int churners) {
+    for (int i = 0; i < spinners; ++i) pids.push_back(forkLoad(spin));
+    for (int i = 0; i < churners; ++i) pids.push_back(forkLoad(churn));
+  }
+  ~Load() {
+    for (pid_t pid : pids) {
+      if (pid > 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+      }
+    }
+  }
+  Load(const Load&) = delete;
+  Load& operator=(const Load&) = delete;
+
+ private:
+  std::vector<pid_t> pids;
+};
+
+std::string loadAverage() {
+  std::ifstream file("/proc/loadavg");
+  std::string one, five, fifteen;
+  file >> one >> five >> fifteen;
+  return one + " " + five + " " + fifteen;
+}
+
+std::vector<int16_t> readCapture(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::vector<int16_t> samples(bytes.size() / 2);
+  std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+  return samples;
+}
+
+// The live stream: the engine as the panel's first Run leaves it, played by the real worker.
+std::vector<int16_t> playLive(const Sound& sound, const ControlValues& positions, uint32_t seed,
+                              double seconds, const std::string& capture) {
+  setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
+  Granulator granulator;
+  NoExchange exchange;
+  PanelControls controls(granulator, exchange);
+  controls.values() = positions;
+  seedRandom(kStartState);
+  controls.startEngine(sound.samples.get(), sound.frameCount, seed);
+  g_running = true;
+  std::thread worker(SynthThread, &granulator);
+  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+  g_running = false;
+  worker.join();
+  std::vector<int16_t> captured = readCapture(capture);
+  std::remove(capture.c_str());
+  return captured;
+}
+
+std::vector<int16_t> renderOffline(const Options& options, const ControlValues& positions,
+                                   uint32_t seed, size_t count) {
+  OfflineRender render;
+  render.load(options.sound.c_str());
+  render.start(positions, seed);
+  std::vector<float> floats(count);
+  render.render(floats.data(), static_cast<int>(count));
+  std::vector<int16_t> samples(count);
+  toPcm16(floats.data(), samples.data(), static_cast<int>(count));
+  return samples;
+}
+
+bool sameBlock(const int16_t* a, const int16_t* b) {
+  return std::equal(a, a + kBlock, b);
+}
+
+// Device callbacks and ring blocks are both 256 samples and start at ring offset 0, so the
+// capture is a sequence of whole blocks: silence, then the stream, then silence after Stop.
+Tally compare(const std::vector<int16_t>& captured, const std::vector<int16_t>& expected) {
+  Tally tally;
+  size_t end = captured.size() / kBlock;
+  while (end > 0 &&
+         std::all_of(captured.begin() + (end - 1) * kBlock, captured.begin() + end * kBlock,
+                     [](int16_t s) { return s == 0; })) {
+    --end;
+  }
+  size_t first = 0;
+  while (first < end && !sameBlock(&captured[first * kBlock], &expected[0])) {
+    ++first;
+  }
+  tally.aligned = first < end;
+  const size_t expectedBlocks = expected.size() / kBlock;
+  size_t next = 0;
+  for (size_t c = first; c < end; ++c) {
+    ++tally.played;
+    const int16_t* block = &captured[c * kBlock];
+    size_t j = next;
+    while (j < std::min(next + kResyncBlocks, expectedBlocks) &&
+           !sameBlock(block, &expected[j * kBlock])) {
+      ++j;
+    }
+    if (j < std::min(next + kResyncBlocks, expectedBlocks)) {
+      tally.lost += j - next;
+      next = j + 1;
+    } else if (tally.stale++ == 0) {
+      tally.firstStale = tally.played - 1;
+    }
+  }
+  return tally;
+}
+
+bool parse(int argc, char** argv, Options& options) {
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string name = argv[i];
+    const char* value = argv[i + 1];
+    if (name == "--runs") {
+      options.runs = std::atoi(value);
+    } else if (name == "--seconds") {
+      options.seconds = std::atof(value);
+    } else if (name == "--spinners") {
+      options.spinners = std::atoi(value);
+    } else if (name == "--churners") {
+      options.churners = std::atoi(value);
+    } else if (name == "--sound") {
+      options.sound = value;
+    } else {
+      return false;
+    }
+  }
+  return argc % 2 == 1 && options.runs > 0 && options.seconds > 0.0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!parse(argc, argv, options)) {
+    std::fputs(
+        "usage: glitch_bench [--runs N] [--seconds S] [--spinners N] [--churners N] "
+        "[--sound PATH]\n",
+        stderr);
+    return 2;
+  }
+  Sound sound;
+  if (loadSound(options.sound.c_str(), sound).result != LoadResult::kLoaded) {
+    std::fprintf(stderr, "cannot load %s\n", options.sound.c_str());
+    return 1;
+  }
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  unsetenv("SDL_DISKAUDIODELAY");
+  const char* tmp = std::getenv("TMPDIR");
+  const std::string capture = std::string(tmp != nullptr ? tmp : "/tmp") + "/glitch_bench_" +
+                              std::to_string(getpid()) + ".raw";
+  NoExchange exchange;
+  Granulator unused;
+  PanelControls startup(unused, exchange);
+  startup.setStartupPositions();
+
+  std::printf(
+      "%s on the disk driver, %d runs of %.1f s; load: %d spinning, %d churning processes\n",
+      options.sound.c_str(), options.runs, options.seconds, options.spinners, options.churners);
+  std::printf("load average before: %s\n", loadAverage().c_str());
+  std::fflush(stdout);
+  int glitchedRuns = 0;
+  size_t staleInAll = 0;
+  {
+    const Load load(options.spinners, options.churners);
+    for (int run = 0; run < options.runs; ++run) {
+      const uint32_t seed = 1000u + static_cast<uint32_t>(run);
+      const std::vector<int16_t> captured =
+          playLive(sound, startup.values(), seed, options.seconds, capture);
+      const std::vector<int16_t> expected =
+          renderOffline(options, startup.values(), seed, captured.size() + kResyncBlocks * kBlock);
+      const Tally tally = compare(captured, expected);
+      if (!tally.aligned) {
+        std::printf("run %2d: the stream's first block was never heard\n", run + 1);
+        ++glitchedRuns;
+        continue;
+      }
+      std::printf("run %2d: %5zu blocks played, %3zu stale, %3zu lost", run + 1, tally.played,
+                  tally.stale, tally.lost);
+      if (tally.stale > 0) {
+        std::printf(" (the first at %.2f s of sound)",
+                    static_cast<double>(tally.firstStale * kBlock) / kSampleRate);
+      }
+      std::printf("\n");
+      std::fflush(stdout);
+      staleInAll += tally.stale;
+      glitchedRuns += tally.stale + tally.lost > 0 ? 1 : 0;
+    }
+  }
+  std::printf("load average after: %s\n", loadAverage().c_str());
+  std::printf("runs with stale or lost blocks: %d of %d; stale blocks in all: %zu\n", glitchedRuns,
+              options.runs, staleInAll);
+  return 0;
+}
