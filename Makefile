@@ -7,11 +7,16 @@ JOBS ?= $(shell nproc)
 
 all: build
 
+# What each command installs: `make run` only what building and playing need, `make test` the
+# test tools besides; .ci/run adds the sanitizer, fuzzing and packaging tools.
+DEPS ?= test
+TESTS ?= ON
+
 deps:
-	scripts/install-deps
+	scripts/install-deps $(DEPS)
 
 configure: deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGRAIN_TESTS=$(TESTS)
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -19,6 +24,8 @@ build: configure
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+run: DEPS = run
+run: TESTS = OFF
 run: build
 	./$(BUILD_DIR)/grainpanel
 
@@ -28,6 +35,7 @@ bench: build
 	BUILD_DIR=$(BUILD_DIR) scripts/time-grainrender
 
 # The Debian package build/grainpanel_VERSION_ARCH.deb, its contents and fields checked.
+package: DEPS = ci
 package: build
 	cmake --build $(BUILD_DIR) --target package
 	scripts/check-package $(BUILD_DIR)
