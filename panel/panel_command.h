@@ -1,8 +1,11 @@
-// The command line of grainpanel: an optional sound to open with, --help or --version. No Qt here.
+// The command line of grainpanel: an optional sound to open with, the sound output, --help or
+// --version. No Qt here.
 #pragma once
 
 #include <cstdio>
 #include <string>
+
+#include "sound_output.h"
 
 enum class PanelAction { kOpen, kHelp, kVersion, kBadUsage };
 
@@ -10,6 +13,12 @@ struct PanelCommand {
   PanelAction action = PanelAction::kOpen;
   // With kOpen, the sound to load and play at once; empty for none.
   std::string soundPath;
+  // --audio sdl|jack; kAuto plays through JACK where a server runs.
+  AudioApi audio = AudioApi::kAuto;
+  // --no-connect leaves the JACK port unconnected.
+  bool connect = true;
+  // --latency MS sizes the ring; 0 keeps the default.
+  int latencyMs = 0;
   // With kBadUsage, what was wrong.
   std::string problem;
 };
@@ -17,6 +26,8 @@ struct PanelCommand {
 extern const char kPanelUsage[];
 
 constexpr int kPanelExitUsage = 2;
+// The widest --latency; anything shorter than two blocks gets two blocks.
+constexpr int kMaxLatencyMs = 1000;
 
 // Takes the arguments after the program name. Arguments are taken in order and the first that
 // decides wins: --help, --version, an unknown option, or a second file.

@@ -176,6 +176,15 @@ TEST(StreamOutSleep, GrowsOneMsPer88Bytes) {
   }
 }
 
+// 88.2 bytes a millisecond, whole 512-byte blocks, never fewer than two.
+TEST(StreamOutRing, ForALatencyHoldsTheWholeBlocksThatFit) {
+  const std::vector<std::pair<int, uint32_t>> rows = {
+      {0, 8192}, {5, 1024}, {17, 1024}, {18, 1536}, {20, 1536}, {24, 2048}, {1000, 88064}};
+  for (const auto& [ms, bytes] : rows) {
+    EXPECT_EQ(ringBytesForLatency(ms), bytes) << ms << " ms";
+  }
+}
+
 TEST_F(StreamOutTest, TwoLockRegionsTakeTheBlockInOrder) {
   sim.setPlayPosition(4096);
   sim.splitLocksAt(300);

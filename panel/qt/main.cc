@@ -1,12 +1,14 @@
 // Grainpanel: the granular synthesis panel.
 #include "panel_app.h"
 #include "panel_command.h"
+#include "sound_output.h"
 
 int main(int argc, char** argv) {
   const PanelCommand command = parsePanelCommand(argc - 1, argv + 1);
   if (command.action != PanelAction::kOpen) {
     return answerPanelCommand(command, stdout, stderr);
   }
+  chooseSoundOutput(command.audio, command.connect, command.latencyMs);
   CPanelApp app(argc, argv);
   return app.InitInstance(command.soundPath);
 }

@@ -1,0 +1,36 @@
+// A sound device that fails: the line on stderr, then the handler or the end of the process.
+#include "device_failure.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+std::atomic<DeviceFailureHandler> handler{nullptr};
+std::atomic<bool> failed{false};
+
+}  // namespace
+
+void setDeviceFailureHandler(DeviceFailureHandler newHandler) {
+  handler.store(newHandler, std::memory_order_release);
+}
+
+void failDevice(const char* message) {
+  std::fflush(stdout);
+  std::fputs(message, stderr);
+  std::fflush(stderr);
+  const DeviceFailureHandler current = handler.load(std::memory_order_acquire);
+  if (current == nullptr) {
+    std::_Exit(1);
+  }
+  // A second failure, from a worker that was already on its way, adds nothing to the first.
+  if (!failed.exchange(true)) {
+    current(message);
+  }
+  for (;;) {
+    std::this_thread::sleep_for(std::chrono::hours(1));
+  }
+}
