@@ -7,15 +7,22 @@
 #include <cstdlib>
 #include <thread>
 
+#include "engine_lease.h"
+
 namespace {
 
 std::atomic<DeviceFailureHandler> handler{nullptr};
 std::atomic<bool> failed{false};
+thread_local EngineLease* heldLease = nullptr;
 
 }  // namespace
 
 void setDeviceFailureHandler(DeviceFailureHandler newHandler) {
   handler.store(newHandler, std::memory_order_release);
+}
+
+void holdLeaseOnThisThread(EngineLease* lease) {
+  heldLease = lease;
 }
 
 void failDevice(const char* message) {
@@ -25,6 +32,9 @@ void failDevice(const char* message) {
   const DeviceFailureHandler current = handler.load(std::memory_order_acquire);
   if (current == nullptr) {
     std::_Exit(1);
+  }
+  if (heldLease != nullptr) {
+    heldLease->giveBack();
   }
   // A second failure, from a worker that was already on its way, adds nothing to the first.
   if (!failed.exchange(true)) {

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <optional>
 
+#include "device_failure.h"
 #include "granulator.h"
 #include "jack_sound_ring.h"
 #include "sdl_sound_ring.h"
@@ -99,5 +100,8 @@ uint32_t SynthThreadOnLease(Granulator* granulator, EngineLease& lease) {
   if (!lease.enterEngine()) {
     return 1;
   }
-  return runSynthesis(*granulator, sound, &lease, outputRingBytes());
+  holdLeaseOnThisThread(&lease);
+  const uint32_t result = runSynthesis(*granulator, sound, &lease, outputRingBytes());
+  holdLeaseOnThisThread(nullptr);
+  return result;
 }

@@ -3,6 +3,7 @@
 
 #include <QTimer>
 
+#include "device_failure_box.h"
 #include "panel_dlg.h"
 #include "panel_icon.h"
 #include "qt_panel_services.h"
@@ -16,10 +17,11 @@ CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
 int CPanelApp::InitInstance(const std::string& soundPath) {
   QtPanelServices services;
   CPanelDlg dialog(services);
+  const CDeviceFailureBox failure(dialog, services);
   if (!soundPath.empty()) {
     // Loaded from inside the panel's loop, so that a refusal's box stands over the panel.
     QTimer::singleShot(0, &dialog, [&dialog, soundPath] { dialog.OnDropFile(soundPath); });
   }
   dialog.exec();
-  return 0;
+  return failure.happened() ? 1 : 0;
 }
