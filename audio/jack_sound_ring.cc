@@ -111,8 +111,11 @@ void JackSoundRing::releaseRing() {
 
 void JackSoundRing::releaseDevice() {}
 
+// The server takes a period's bytes at a time, and a ring sized for a keyboard player holds one
+// block to spare: a writer sleeping the whole shortfall would wake after the player had passed
+// it. It looks again every millisecond instead.
 void JackSoundRing::sleep(int sleepMs) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
+  std::this_thread::sleep_for(std::chrono::milliseconds(std::min(sleepMs, kPollMs)));
 }
 
 void JackSoundRing::fill(int16_t* out, int count) {

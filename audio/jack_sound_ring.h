@@ -14,6 +14,9 @@ constexpr const char* kServerGoneText = "The JACK server has gone away!\n";
 
 class JackSoundRing final : public SoundRing {
  public:
+  // The longest the writer sleeps before it looks at the play position again.
+  static constexpr int kPollMs = 1;
+
   explicit JackSoundRing(JackClient& client) : client(client) {}
   ~JackSoundRing() override;
   JackSoundRing(const JackSoundRing&) = delete;

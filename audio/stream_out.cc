@@ -122,8 +122,9 @@ uint32_t ringBytesForLatency(int latencyMs) {
   if (latencyMs <= 0) {
     return StreamOut::kRingBytes;
   }
-  const auto blocks = static_cast<uint32_t>(latencyMs * StreamOut::kBytesPerSecond / 1000.0 /
-                                            StreamOut::kBlockBytes);
+  // A sample waits between one ring and one ring and a block before it is heard.
+  const double bytes = latencyMs * StreamOut::kBytesPerSecond / 1000.0 - StreamOut::kBlockBytes;
+  const auto blocks = static_cast<uint32_t>(std::max(bytes, 0.0) / StreamOut::kBlockBytes);
   return std::max(blocks * StreamOut::kBlockBytes, StreamOut::kMinRingBytes);
 }
 

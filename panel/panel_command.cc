@@ -13,7 +13,8 @@ const char kPanelUsage[] =
     "  --audio sdl|jack  play through SDL or as the JACK client Grainpanel\n"
     "              (default: JACK where a server runs, else SDL)\n"
     "  --no-connect  leave the JACK port out unconnected\n"
-    "  --latency MS  the ring's length in milliseconds (default 93), 1 to 1000\n"
+    "  --latency MS  at most MS milliseconds from a control to its sound (default about\n"
+    "              100; 20 plays from a keyboard), 1 to 1000\n"
     "  --help      this text\n"
     "  --version   the version number\n";
 

@@ -17,7 +17,8 @@ struct PanelCommand {
   AudioApi audio = AudioApi::kAuto;
   // --no-connect leaves the JACK port unconnected.
   bool connect = true;
-  // --latency MS sizes the ring; 0 keeps the default.
+  // --latency MS sizes the ring for at most that wait from a control to its sound; 0 keeps the
+  // default.
   int latencyMs = 0;
   // With kBadUsage, what was wrong.
   std::string problem;
@@ -26,7 +27,7 @@ struct PanelCommand {
 extern const char kPanelUsage[];
 
 constexpr int kPanelExitUsage = 2;
-// The widest --latency; anything shorter than two blocks gets two blocks.
+// The longest --latency; anything shorter than a ring of two blocks allows gets two blocks.
 constexpr int kMaxLatencyMs = 1000;
 
 // Takes the arguments after the program name. Arguments are taken in order and the first that

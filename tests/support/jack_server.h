@@ -115,6 +115,9 @@ class JackProbe {
     pending.store(true);
   }
   bool sent() const { return !pending.load(); }
+  // The frame time of the first captured sample, and of the last bytes sent.
+  jack_nframes_t captureFrame() const { return startFrame.load(); }
+  jack_nframes_t sentFrame() const { return sendFrame.load(); }
   jack_client_t* handle() const { return client; }
 
  private:
@@ -124,10 +127,14 @@ class JackProbe {
     jack_midi_clear_buffer(midi);
     if (me->pending.load()) {
       jack_midi_event_write(midi, 0, me->outgoing.data(), me->outgoing.size());
+      me->sendFrame.store(jack_last_frame_time(me->client));
       me->pending.store(false);
     }
     const auto* samples = static_cast<const float*>(jack_port_get_buffer(me->in, frames));
     size_t at = me->filled.load(std::memory_order_relaxed);
+    if (at == 0 && me->capturing.load()) {
+      me->startFrame.store(jack_last_frame_time(me->client));
+    }
     for (jack_nframes_t i = 0; i < frames && me->capturing.load() && at < me->captured.size();
          ++i) {
       me->captured[at++] = samples[i];
@@ -144,4 +151,6 @@ class JackProbe {
   std::atomic<bool> capturing{false};
   std::vector<uint8_t> outgoing;
   std::atomic<bool> pending{false};
+  std::atomic<jack_nframes_t> startFrame{0};
+  std::atomic<jack_nframes_t> sendFrame{0};
 };
