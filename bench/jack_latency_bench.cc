@@ -20,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+#include "control_values.h"
+#include "engine_settings.h"
 #include "granulator.h"
 #include "jack_client.h"
 #include "jack_server.h"
@@ -27,9 +29,7 @@
 #include "machine_load.h"
 #include "midi_sink.h"
 #include "offline_render.h"
-#include "panel_controls.h"
 #include "pcm16.h"
-#include "random_source.h"
 #include "run_flag.h"
 #include "sample_rate.h"
 #include "sound_loader.h"
@@ -39,8 +39,6 @@
 
 namespace {
 
-// The random source's state when a process starts, as the panel's first Run finds it.
-constexpr uint32_t kStartState = 1;
 constexpr int kMaxMarks = 256;
 constexpr int kRealTimePriority = 20;
 
@@ -52,12 +50,6 @@ struct Options {
   int spinners = 4;
   int churners = 2;
   std::string sound = "samples/pad.wav";
-};
-
-class NoExchange : public ControlExchange {
- public:
-  void readControls(ControlValues&) override {}
-  void writeControls(const ControlValues&) override {}
 };
 
 // Counts the control changes that arrive at the client's MIDI port, on its process thread.
@@ -124,11 +116,7 @@ RunResult playOnce(const Options& options, const Sound& sound, const ControlValu
   probe.connect(client.outPortName(), in.c_str());
 
   Granulator granulator;
-  NoExchange exchange;
-  PanelControls controls(granulator, exchange);
-  controls.values() = positions;
-  seedRandom(kStartState);
-  controls.startEngine(sound.samples.get(), sound.frameCount, seed);
+  startFirstRun(granulator, positions, sound.samples.get(), sound.frameCount, seed);
   sink.arrived.store(0);
   MarkingSource source(granulator, sink);
   std::vector<jack_nframes_t> sentFrames;
@@ -184,10 +172,10 @@ RunResult playOnce(const Options& options, const Sound& sound, const ControlValu
   RunResult result;
   result.tally = compare(
       std::vector<int16_t>(captured.begin() + static_cast<long>(start), captured.end()), expected);
-  // Stream sample i left the port at frame captureFrame + start + i while nothing was replayed.
+  // Stream sample i was captured at start + i while nothing was replayed.
   if (result.tally.aligned && result.tally.stale + result.tally.lost == 0) {
     for (int i = 0; i < source.count() && i < static_cast<int>(sentFrames.size()); ++i) {
-      const auto heard = static_cast<int64_t>(probe.captureFrame() + start + source.mark(i));
+      const auto heard = static_cast<int64_t>(probe.frameOf(start + source.mark(i)));
       const auto arrived = static_cast<int64_t>(sentFrames[i]);
       result.latenciesMs.push_back(static_cast<double>(heard - arrived) * 1000.0 / kSampleRate);
     }
@@ -244,10 +232,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   client.setMidiSink(&sink);
-  NoExchange exchange;
-  Granulator unused;
-  PanelControls startup(unused, exchange);
-  startup.setStartupPositions();
+  ControlValues startup;
+  setStartupPositions(startup);
 
   const uint32_t ringBytes = ringBytesForLatency(options.latencyMs);
   std::printf(
@@ -263,8 +249,8 @@ int main(int argc, char** argv) {
   {
     const Load load(options.spinners, options.churners);
     for (int run = 0; run < options.runs; ++run) {
-      const RunResult result = playOnce(options, sound, startup.values(),
-                                        1000u + static_cast<uint32_t>(run), client, sink);
+      const RunResult result =
+          playOnce(options, sound, startup, 1000u + static_cast<uint32_t>(run), client, sink);
       const Tally& tally = result.tally;
       if (!tally.aligned) {
         std::printf("run %2d: the stream's first block was never heard\n", run + 1);

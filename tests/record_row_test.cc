@@ -21,6 +21,7 @@
 #include "device_failure_box.h"
 #include "dialog_template.h"
 #include "fake_services.h"
+#include "instrument.h"
 #include "jack_server.h"
 #include "panel_dlg.h"
 #include "run_flag.h"
@@ -62,7 +63,9 @@ QString accessibleName(QWidget* widget) {
 
 class RecordRowTest : public ::testing::Test {
  protected:
-  RecordRowTest() : dlg(std::make_unique<CPanelDlg>(services)) {
+  RecordRowTest()
+      : instrument(std::make_unique<Instrument>(services, dir.path())),
+        dlg(std::make_unique<CPanelDlg>(*instrument, services)) {
     row = dlg->findChild<CRecordRow*>();
     if (row != nullptr) {
       record = row->findChild<QPushButton*>();
@@ -107,6 +110,7 @@ class RecordRowTest : public ::testing::Test {
   testwav::TempDir dir;
   std::string sound;
   FakeServices services;
+  std::unique_ptr<Instrument> instrument;
   std::unique_ptr<CPanelDlg> dlg;
   CRecordRow* row = nullptr;
   QPushButton* record = nullptr;
@@ -182,6 +186,7 @@ TEST_F(RecordRowTest, ClosingThePanelWhileRecordingKeepsTheFinishedTake) {
   ASSERT_TRUE(record->isChecked());
   QTest::qWait(200);
   dlg.reset();
+  instrument.reset();
   EXPECT_FALSE(g_running);
   ASSERT_EQ(takes().size(), 1u);
   EXPECT_EQ(takes()[0].find(".grainrender-"), std::string::npos) << takes()[0];
@@ -194,7 +199,7 @@ TEST_F(RecordRowTest, AServerGoneWhileRecordingKeepsTheTakeAndSaysWhatToTry) {
   if (!server.running())
     GTEST_SKIP() << "no jackd";
   ASSERT_EQ(chooseSoundOutput(AudioApi::kJack, false, 0), AudioApi::kJack);
-  CDeviceFailureBox failure(*dlg, services);
+  CDeviceFailureBox failure(*dlg, *instrument, services);
   showAndSettle();
   services.choices.push_back(sound);
   button(IDC_FILE)->click();

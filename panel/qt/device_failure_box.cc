@@ -1,11 +1,12 @@
 // The device failure box: from the worker's thread to the take, the box and the panel's end.
 #include "device_failure_box.h"
 
+#include <QDialog>
 #include <QMetaObject>
 #include <atomic>
 
 #include "device_failure.h"
-#include "panel_dlg.h"
+#include "instrument.h"
 #include "panel_services.h"
 
 namespace {
@@ -14,8 +15,9 @@ std::atomic<CDeviceFailureBox*> current{nullptr};
 
 }  // namespace
 
-CDeviceFailureBox::CDeviceFailureBox(CPanelDlg& dlg, PanelServices& services)
-    : m_dlg(dlg), m_services(services) {
+CDeviceFailureBox::CDeviceFailureBox(QDialog& dialog, Instrument& instrument,
+                                     PanelServices& services)
+    : m_dialog(dialog), m_instrument(instrument), m_services(services) {
   current.store(this);
   setDeviceFailureHandler(onFailure);
 }
@@ -38,9 +40,9 @@ void CDeviceFailureBox::onFailure(const char* message) {
 void CDeviceFailureBox::say(const QString& line) {
   m_happened = true;
   // Stopping ends a take in progress, which keeps it whole, before anything can go wrong.
-  if (m_dlg.transport().playing()) {
-    m_dlg.OnRunStop();
+  if (m_instrument.playing()) {
+    m_instrument.OnRunStop();
   }
   m_services.showMessage(line.toUtf8().constData(), kDeviceAdviceText);
-  m_dlg.done(QDialog::Rejected);
+  m_dialog.done(QDialog::Rejected);
 }

@@ -5,7 +5,8 @@
 #include <QObject>
 #include <QString>
 
-class CPanelDlg;
+class Instrument;
+class QDialog;
 class PanelServices;
 
 constexpr const char* kDeviceAdviceText =
@@ -15,7 +16,7 @@ constexpr const char* kDeviceAdviceText =
 class CDeviceFailureBox : public QObject {
  public:
   // Takes over the process's device failures for as long as it lives.
-  CDeviceFailureBox(CPanelDlg& dlg, PanelServices& services);
+  CDeviceFailureBox(QDialog& dialog, Instrument& instrument, PanelServices& services);
   ~CDeviceFailureBox() override;
   CDeviceFailureBox(const CDeviceFailureBox&) = delete;
   CDeviceFailureBox& operator=(const CDeviceFailureBox&) = delete;
@@ -28,7 +29,8 @@ class CDeviceFailureBox : public QObject {
   static void onFailure(const char* message);
   void say(const QString& line);
 
-  CPanelDlg& m_dlg;
+  QDialog& m_dialog;
+  Instrument& m_instrument;
   PanelServices& m_services;
   bool m_happened = false;
 };

@@ -86,7 +86,8 @@ class JackServer {
 // MIDI port `midi_out`, which sends the bytes given to send() in its next cycle.
 class JackProbe {
  public:
-  explicit JackProbe(size_t captureFrames) : captured(captureFrames) {
+  explicit JackProbe(size_t captureFrames)
+      : captured(captureFrames), cycles(captureFrames / 16 + 1) {
     client = jack_client_open("test_probe", JackNoStartServer, nullptr);
     if (client == nullptr) {
       return;
@@ -115,8 +116,13 @@ class JackProbe {
     pending.store(true);
   }
   bool sent() const { return !pending.load(); }
-  // The frame time of the first captured sample, and of the last bytes sent.
-  jack_nframes_t captureFrame() const { return startFrame.load(); }
+  // The frame time at which captured sample `index` arrived: a server that falls behind skips
+  // frame time, never samples. And the frame time of the last bytes sent.
+  jack_nframes_t frameOf(size_t index) const {
+    size_t cycle = 0;
+    while (cycle + 1 < cycleCount.load() && cycles[cycle + 1].index <= index) ++cycle;
+    return cycles[cycle].frame + static_cast<jack_nframes_t>(index - cycles[cycle].index);
+  }
   jack_nframes_t sentFrame() const { return sendFrame.load(); }
   jack_client_t* handle() const { return client; }
 
@@ -132,8 +138,10 @@ class JackProbe {
     }
     const auto* samples = static_cast<const float*>(jack_port_get_buffer(me->in, frames));
     size_t at = me->filled.load(std::memory_order_relaxed);
-    if (at == 0 && me->capturing.load()) {
-      me->startFrame.store(jack_last_frame_time(me->client));
+    const size_t cycle = me->cycleCount.load(std::memory_order_relaxed);
+    if (me->capturing.load() && at < me->captured.size() && cycle < me->cycles.size()) {
+      me->cycles[cycle] = {at, jack_last_frame_time(me->client)};
+      me->cycleCount.store(cycle + 1);
     }
     for (jack_nframes_t i = 0; i < frames && me->capturing.load() && at < me->captured.size();
          ++i) {
@@ -151,6 +159,11 @@ class JackProbe {
   std::atomic<bool> capturing{false};
   std::vector<uint8_t> outgoing;
   std::atomic<bool> pending{false};
-  std::atomic<jack_nframes_t> startFrame{0};
+  struct Cycle {
+    size_t index;
+    jack_nframes_t frame;
+  };
+  std::vector<Cycle> cycles;
+  std::atomic<size_t> cycleCount{0};
   std::atomic<jack_nframes_t> sendFrame{0};
 };
