@@ -170,8 +170,11 @@ RunResult playOnce(const Options& options, const Sound& sound, const ControlValu
   }
   const size_t start = at >= sounding ? at - sounding : 0;
   RunResult result;
-  result.tally = compare(
-      std::vector<int16_t>(captured.begin() + static_cast<long>(start), captured.end()), expected);
+  // The server's cycles are the capture's blocks: one the client missed shifts the rest by one.
+  // The server's cycles are the capture's blocks: one the client missed shifts the rest by one.
+  result.tally =
+      compare(std::vector<int16_t>(captured.begin() + static_cast<long>(start), captured.end()),
+              expected, static_cast<size_t>(options.period));
   // Stream sample i was captured at start + i while nothing was replayed.
   if (result.tally.aligned && result.tally.stale + result.tally.lost == 0) {
     for (int i = 0; i < source.count() && i < static_cast<int>(sentFrames.size()); ++i) {
@@ -257,11 +260,11 @@ int main(int argc, char** argv) {
         ++glitchedRuns;
         continue;
       }
-      std::printf("run %2d: %5zu blocks played, %3zu stale, %3zu lost", run + 1, tally.played,
+      std::printf("run %2d: %5zu periods played, %3zu stale, %3zu lost", run + 1, tally.played,
                   tally.stale, tally.lost);
       if (tally.stale > 0) {
         std::printf(" (the first at %.2f s of sound)",
-                    static_cast<double>(tally.firstStale * kTallyBlock) / kSampleRate);
+                    static_cast<double>(tally.firstStale * options.period) / kSampleRate);
       }
       if (!result.latenciesMs.empty()) {
         const auto [low, high] =
@@ -276,7 +279,7 @@ int main(int argc, char** argv) {
     }
   }
   std::printf("load average after: %s\n", loadAverage().c_str());
-  std::printf("runs with stale or lost blocks: %d of %d\n", glitchedRuns, options.runs);
+  std::printf("runs with stale or lost periods: %d of %d\n", glitchedRuns, options.runs);
   if (!all.empty()) {
     std::sort(all.begin(), all.end());
     std::printf(

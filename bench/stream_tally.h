@@ -17,6 +17,9 @@ struct Tally {
   bool aligned = false;
 };
 
-// `captured` is a sequence of whole blocks from its start: silence, then the stream, then silence
-// after Stop. `expected` is the offline render of the stream, kResyncBlocks blocks longer.
-Tally compare(const std::vector<int16_t>& captured, const std::vector<int16_t>& expected);
+// `captured` is a sequence of whole blocks of `blockLength` samples from its start: silence, then
+// the stream, then silence after Stop. A device moves in its own blocks: a capture stays aligned
+// to them, not to the ring's. `expected` is the offline render of the stream, kResyncBlocks ring
+// blocks longer.
+Tally compare(const std::vector<int16_t>& captured, const std::vector<int16_t>& expected,
+              size_t blockLength = kTallyBlock);
