@@ -104,14 +104,14 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
   m_format = format;
   m_ownsFd = true;
   m_hasTarget = false;
-  uint8_t header[kWaveHeaderBytes];
-  waveHeader(format, sampleCount, header);
+  m_headerPending = true;
+  m_sampleCount = sampleCount;
   struct stat info;
   if (path == kStandardOutput) {
     m_fd = STDOUT_FILENO;
     m_ownsFd = false;
     noteTarget(fstat(m_fd, &info) == 0, info);
-    return writeBytes(header, sizeof header);
+    return true;
   }
   bool exists = false;
   if (const int error = followLinks(m_target, info, exists); error != 0) {
@@ -128,7 +128,7 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
     if (m_fd < 0) {
       return fail("cannot write", errno);
     }
-    return writeBytes(header, sizeof header);
+    return true;
   }
   const std::string pattern = directoryOf(m_target) + kTempName;
   std::vector<char> name(pattern.c_str(), pattern.c_str() + pattern.size() + 1);
@@ -157,7 +157,7 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
   if (fchmod(m_fd, exists ? info.st_mode & 07777 : 0666 & ~mask) != 0) {
     return fail("cannot write", errno);
   }
-  return writeBytes(header, sizeof header);
+  return true;
 }
 
 bool WaveWriter::overwrites(const std::string& path) const {
@@ -173,6 +173,9 @@ void WaveWriter::noteTarget(bool exists, const struct stat& info) {
 }
 
 bool WaveWriter::write(const float* samples, int count) {
+  if (!writePendingHeader()) {
+    return false;
+  }
   if (m_format == SampleFormat::kFloat32) {
     return writeBytes(samples, static_cast<size_t>(count) * sizeof(float));
   }
@@ -189,7 +192,7 @@ bool WaveWriter::write(const float* samples, int count) {
 }
 
 bool WaveWriter::writePcm16(const int16_t* samples, int count) {
-  if (m_format != SampleFormat::kPcm16) {
+  if (m_format != SampleFormat::kPcm16 || !writePendingHeader()) {
     return false;
   }
   return writeBytes(samples, static_cast<size_t>(count) * sizeof(int16_t));
@@ -198,6 +201,10 @@ bool WaveWriter::writePcm16(const int16_t* samples, int count) {
 bool WaveWriter::setSampleCount(uint32_t sampleCount) {
   if (m_fd < 0) {
     return false;
+  }
+  m_sampleCount = sampleCount;
+  if (m_headerPending) {
+    return true;
   }
   uint8_t header[kWaveHeaderBytes];
   waveHeader(m_format, sampleCount, header);
@@ -217,7 +224,7 @@ bool WaveWriter::setSampleCount(uint32_t sampleCount) {
 }
 
 bool WaveWriter::commit() {
-  if (m_fd < 0) {
+  if (!writePendingHeader()) {
     return false;
   }
   const int fd = m_fd;
@@ -235,6 +242,19 @@ bool WaveWriter::commit() {
   forgetInterruptedFile();
   m_tempPath.clear();
   return true;
+}
+
+bool WaveWriter::writePendingHeader() {
+  if (m_fd < 0) {
+    return false;
+  }
+  if (!m_headerPending) {
+    return true;
+  }
+  m_headerPending = false;
+  uint8_t header[kWaveHeaderBytes];
+  waveHeader(m_format, m_sampleCount, header);
+  return writeBytes(header, sizeof header);
 }
 
 bool WaveWriter::writeBytes(const void* bytes, size_t size) {
