@@ -2,7 +2,9 @@
 #include "wave_writer.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -44,10 +46,21 @@ std::string directoryOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// True for a link in /proc, such as /proc/self/fd/1: the kernel takes it to an open file itself,
+// which may be a pipe or a deleted file, and its text ("pipe:[123]") names nothing to follow.
+bool isDescriptorLink(const std::string& link) {
+  const std::string folder = directoryOf(link);
+  struct statfs fileSystem;
+  return statfs(folder.empty() ? "." : folder.c_str(), &fileSystem) == 0 &&
+         fileSystem.f_type == PROC_SUPER_MAGIC;
+}
+
 // Follows `target` through symbolic links to the name they finally lead to, which need not exist
 // yet (a dangling link names the file to create). A relative link is read from its own folder.
-// On success `info` describes the final file when `exists`; otherwise the errno.
-int followLinks(std::string& target, struct stat& info, bool& exists) {
+// A descriptor's link ends the walk, `target` naming it, with `byDescriptor` set. On success
+// `info` describes the final file when `exists`; otherwise the errno.
+int followLinks(std::string& target, struct stat& info, bool& exists, bool& byDescriptor) {
+  byDescriptor = false;
   for (int hops = 0;; ++hops) {
     if (lstat(target.c_str(), &info) != 0) {
       exists = false;
@@ -55,6 +68,10 @@ int followLinks(std::string& target, struct stat& info, bool& exists) {
     }
     exists = true;
     if (!S_ISLNK(info.st_mode)) {
+      return 0;
+    }
+    if (isDescriptorLink(target)) {
+      byDescriptor = true;
       return 0;
     }
     if (hops == kMaxLinks) {
@@ -103,6 +120,7 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
   m_target = path;
   m_format = format;
   m_ownsFd = true;
+  m_truncate = false;
   m_hasTarget = false;
   m_headerPending = true;
   m_sampleCount = sampleCount;
@@ -114,8 +132,21 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
     return true;
   }
   bool exists = false;
-  if (const int error = followLinks(m_target, info, exists); error != 0) {
+  bool byDescriptor = false;
+  if (const int error = followLinks(m_target, info, exists, byDescriptor); error != 0) {
     return fail("cannot write", error);
+  }
+  // Whatever the descriptor holds is written in place, as standard output is; a file it holds is
+  // emptied only once the checks have passed, since it may be the input.
+  if (byDescriptor) {
+    m_fd = ::open(m_target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (m_fd < 0) {
+      return fail("cannot write", errno);
+    }
+    const bool known = fstat(m_fd, &info) == 0;
+    noteTarget(known, info);
+    m_truncate = known && S_ISREG(info.st_mode);
+    return true;
   }
   noteTarget(exists, info);
   if (exists && S_ISDIR(info.st_mode)) {
@@ -252,6 +283,9 @@ bool WaveWriter::writePendingHeader() {
     return true;
   }
   m_headerPending = false;
+  if (m_truncate && ftruncate(m_fd, 0) != 0) {
+    return fail("cannot write", errno);
+  }
   uint8_t header[kWaveHeaderBytes];
   waveHeader(m_format, m_sampleCount, header);
   return writeBytes(header, sizeof header);

@@ -62,6 +62,8 @@ class WaveWriter {
   SampleFormat m_format = SampleFormat::kPcm16;
   int m_fd = -1;
   bool m_headerPending = false;
+  // A regular file reached through a descriptor's name is emptied before the header goes in.
+  bool m_truncate = false;
   uint32_t m_sampleCount = 0;
   // Standard output is left open for whoever else writes to it.
   bool m_ownsFd = true;
