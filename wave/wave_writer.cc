@@ -161,6 +161,11 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
     }
     return true;
   }
+  // Replacing a file its owner has made read-only would undo the protection, as cp and the
+  // shell refuse to.
+  if (exists && faccessat(AT_FDCWD, m_target.c_str(), W_OK, AT_EACCESS) != 0) {
+    return fail("cannot write", errno);
+  }
   const std::string pattern = directoryOf(m_target) + kTempName;
   std::vector<char> name(pattern.c_str(), pattern.c_str() + pattern.size() + 1);
   int createError = 0;
@@ -181,11 +186,17 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
   if (!recorded) {
     return fail("cannot write", ENAMETOOLONG);
   }
-  // mkstemp makes the file private. A file that is replaced keeps its permissions, as an
-  // editor keeps them; a new one gets the usual ones.
+  // mkstemp makes the file private. A file that is replaced keeps its permissions, owner and
+  // group, as an editor keeps them; where the owner cannot be kept (only root may give a file
+  // away), neither can the right to run as that owner. A new file gets the usual permissions.
   const mode_t mask = umask(0);
   umask(mask);
-  if (fchmod(m_fd, exists ? info.st_mode & 07777 : 0666 & ~mask) != 0) {
+  mode_t mode = exists ? info.st_mode & 07777 : 0666 & ~mask;
+  if (exists && (info.st_uid != geteuid() || info.st_gid != getegid()) &&
+      fchown(m_fd, info.st_uid, info.st_gid) != 0) {
+    mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+  }
+  if (fchmod(m_fd, mode) != 0) {
     return fail("cannot write", errno);
   }
   return true;
