@@ -303,7 +303,7 @@ TEST_F(RenderCommand, NotEnoughMemoryForTheSoundEndsWithAMessageAndLeavesNothing
   limited.addressSpaceBytes = 256 << 20;
   Child child(dir.path(), {"big.wav", "out.wav", "--seed", "1"}, limited);
   EXPECT_TRUE(exitedWith(child.finish(), 1)) << child.err();
-  EXPECT_EQ(child.err(), "Not enough memory to load this file\n");
+  EXPECT_EQ(child.err(), "grainrender: Not enough memory to load this file: big.wav\n");
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"big.wav", "in.wav"}));
 }
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 bool openStandardDescriptors() {
   for (int fd = 0; fd <= STDERR_FILENO; ++fd) {
@@ -18,4 +19,12 @@ bool openStandardDescriptors() {
     }
   }
   return true;
+}
+
+bool flushStandardOutput(const char* program, std::FILE* out, std::FILE* err) {
+  if (std::fflush(out) == 0 && !std::ferror(out)) {
+    return true;
+  }
+  std::fprintf(err, "%s: cannot write standard output: %s\n", program, std::strerror(errno));
+  return false;
 }
