@@ -12,7 +12,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "panel_controls.h"
+#include "control_values.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
+#include "control_values.h"
 #include "instrument.h"
 #include "midi_mapping.h"
-#include "panel_controls.h"
 
 namespace {
 

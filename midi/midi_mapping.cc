@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "panel_controls.h"
+#include "control_values.h"
 
 namespace {
 

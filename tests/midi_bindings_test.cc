@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "panel_controls.h"
+#include "control_values.h"
 
 namespace {
 

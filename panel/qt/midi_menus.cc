@@ -8,7 +8,7 @@
 
 #include "midi_bindings.h"
 #include "midi_control.h"
-#include "panel_controls.h"
+#include "control_values.h"
 #include "panel_dlg.h"
 #include "record_control.h"
 
