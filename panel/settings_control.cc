@@ -25,7 +25,7 @@ void SettingsControl::OnSave() {
   if (path.empty() && !m_services.chooseSettingsFile(path, true)) {
     return;
   }
-  saveTo(path);
+  saveSettings(path);
 }
 
 void SettingsControl::OnOpen() {
@@ -35,11 +35,12 @@ void SettingsControl::OnOpen() {
   }
 }
 
-bool SettingsControl::saveTo(const std::string& path) {
+bool SettingsControl::saveSettings(const std::string& path) {
   if (!m_document.save(path, settings())) {
     m_services.showMessage(kSaveSettingsFailedText, m_document.error().c_str());
     return false;
   }
+  m_dirty = false;
   return true;
 }
 
@@ -70,6 +71,7 @@ bool SettingsControl::openSettings(const std::string& path) {
   m_document = document;
   m_seedKept = read.seedKept;
   m_seed = read.seed;
+  m_dirty = false;
   return true;
 }
 

@@ -34,6 +34,11 @@ class SettingsControl : private InstrumentListener {
   // file's seed when it keeps one). A file refused, or a sound refused, changes no control: the
   // message says why.
   bool openSettings(const std::string& path);
+  // Saves to `path` and makes it the file Ctrl+S saves to; a failure is shown and returns false.
+  bool saveSettings(const std::string& path);
+  // A control or the sound changed since the file was last opened or saved (a session manager
+  // asks).
+  bool dirty() const { return m_dirty; }
   // The grainrender command that renders the current (or last) Run until its first control
   // change; empty before the first Run.
   std::string renderCommand() const;
@@ -44,8 +49,9 @@ class SettingsControl : private InstrumentListener {
 
  private:
   void playbackShown(bool playing) override;
+  void controlsChanged() override { m_dirty = true; }
+  void soundChanged() override { m_dirty = true; }
   void setControls(const ControlValues& values);
-  bool saveTo(const std::string& path);
 
   Instrument& m_instrument;
   PanelServices& m_services;
@@ -53,6 +59,7 @@ class SettingsControl : private InstrumentListener {
   // The seed of the file opened last, which saving keeps.
   bool m_seedKept = false;
   uint32_t m_seed = 0;
+  bool m_dirty = false;
   // What the current Run started from.
   bool m_ran = false;
   ControlValues m_runValues;

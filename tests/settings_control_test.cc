@@ -72,6 +72,7 @@ TEST(SettingsControl, OpensAFileAsItsSeededRunAndEveryLaterRunIsItsSeedsRender) 
   ASSERT_TRUE(panel.control.openSettings(path));
   EXPECT_EQ(panel.instrument.values().m_pitch2, 75000);
   EXPECT_EQ(panel.instrument.values().m_linkPitch, 1);
+  EXPECT_FALSE(panel.control.dirty());
   // One random source serves both, so the live samples are taken first.
   const std::vector<float> live = panel.runSamples();
   EXPECT_EQ(live, panel.rendered(9));
@@ -84,6 +85,7 @@ TEST(SettingsControl, OpensAFileAsItsSeededRunAndEveryLaterRunIsItsSeedsRender) 
   // A control moved during the Run leaves the Run's command as it was.
   panel.instrument.setPosition(IDC_ZERO, 400);
   EXPECT_EQ(panel.control.renderCommand(), command);
+  EXPECT_TRUE(panel.control.dirty());
   panel.instrument.OnRunStop();
   panel.instrument.OnRunStop();
   EXPECT_EQ(panel.instrument.runSeed(), 77u);
@@ -91,6 +93,7 @@ TEST(SettingsControl, OpensAFileAsItsSeededRunAndEveryLaterRunIsItsSeedsRender) 
   EXPECT_EQ(second, panel.rendered(77));
 
   panel.control.OnSave();
+  EXPECT_FALSE(panel.control.dirty());
   const auto saved = testwav::readBytes(path);
   EXPECT_EQ(std::string(saved.begin(), saved.end()),
             "# kept\nsound = in.wav\npitch1 = 60000\nlink-pitch = 1\nwalk = 3000\nspread = 900\n"
