@@ -253,6 +253,16 @@ void SettingsFile::remove(const std::string& key) {
 
 bool SettingsFile::save(const std::string& path) {
   namespace fs = std::filesystem;
+  // A value that parse would refuse or change (a file name with a line break, bytes that are not
+  // UTF-8, spaces at an end) would make a file that cannot be opened again as it was saved.
+  for (const Line& line : m_lines) {
+    if (line.key.empty()) {
+      continue;
+    }
+    if (!binaryReason(line.value).empty() || trimmed(line.value) != line.value) {
+      return fail(path, 0, line.key + ": cannot be kept as one line of UTF-8 text");
+    }
+  }
   std::error_code error;
   // A link is followed, as an editor follows it, so the link stays and its target changes.
   fs::path target = path;

@@ -95,6 +95,10 @@ TEST(PanelSettings, SavedAgainKeepsUnknownKeysAndCommentsWithTheSoundBesideTheFi
   std::string problem;
   ASSERT_TRUE(file.load(path) && readPanelSettings(file, path, read, problem)) << problem;
   EXPECT_EQ(read.soundPath, dir.pathOf("my sound.wav"));
+  settings.soundPath = dir.pathOf("line\nbreak.wav");
+  writePanelSettings(settings, path, file);
+  EXPECT_FALSE(file.save(path));
+  EXPECT_EQ(file.error(), path + ": sound: cannot be kept as one line of UTF-8 text");
   settings.soundPath = "/elsewhere/b.wav";
   writePanelSettings(settings, dir.pathOf("x/c.grainpanel"), file);
   EXPECT_EQ(*file.find("sound"), "/elsewhere/b.wav");
