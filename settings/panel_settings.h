@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "panel_controls.h"
+#include "control_values.h"
 
 class SettingsFile;
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "panel_controls.h"
+#include "control_values.h"
 
 // `text` in single quotes, each quote inside written as '\'' so that no character is special.
 std::string shellQuoted(const std::string& text);

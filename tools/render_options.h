@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "panel_controls.h"
+#include "control_values.h"
 #include "sample_rate.h"
 
 struct RenderOptions {
