@@ -1,4 +1,5 @@
-// The command line of grainpanel: an optional sound to open with, --help or --version. No Qt here.
+// The command line of grainpanel: an optional sound to open with, the OSC port, --help or
+// --version. No Qt here.
 #pragma once
 
 #include <cstdio>
@@ -10,6 +11,9 @@ struct PanelCommand {
   PanelAction action = PanelAction::kOpen;
   // With kOpen, the sound to load and play at once; empty for none.
   std::string soundPath;
+  // The port for remote control over OSC, 0 for none, and the address it listens on.
+  int oscPort = 0;
+  std::string oscHost = "127.0.0.1";
   // With kBadUsage, what was wrong.
   std::string problem;
 };

@@ -6,6 +6,7 @@
 #include "panel_dlg.h"
 #include "panel_icon.h"
 #include "qt_panel_services.h"
+#include "quit_on_signal.h"
 
 CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("Grainpanel"));
@@ -16,6 +17,7 @@ CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
 int CPanelApp::InitInstance(const std::string& soundPath) {
   QtPanelServices services;
   CPanelDlg dialog(services);
+  QuitOnSignal quitOnSignal;
   if (!soundPath.empty()) {
     // Loaded from inside the panel's loop, so that a refusal's box stands over the panel.
     QTimer::singleShot(0, &dialog, [&dialog, soundPath] { dialog.OnDropFile(soundPath); });
