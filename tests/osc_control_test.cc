@@ -6,42 +6,29 @@
 #include <netinet/in.h>
 
 #include <cmath>
-#include <map>
+#include <cstdint>
+#include <vector>
 
+#include "control_values.h"
+#include "engine_lease.h"
+#include "fake_services.h"
+#include "instrument.h"
 #include "osc_port.h"
-#include "panel_controls.h"
-#include "remote_target.h"
+#include "test_wav.h"
 
 namespace {
 
-class FakeTarget : public RemoteTarget {
- public:
-  void setPosition(int id, int position) override {
-    positions[id] = position;
-    ++calls;
-  }
-  int position(int id) const override { return positions.count(id) ? positions.at(id) : -1; }
-  void setMethod(int value) override {
-    method_ = value;
-    ++calls;
-  }
-  int method() const override { return method_; }
-  bool playing() const override { return playing_; }
-  void OnRunStop() override {
-    playing_ = !playing_;
-    ++calls;
-  }
-  bool recording() const override { return recording_; }
-  void OnRecord() override {
-    recording_ = !recording_;
-    ++calls;
-  }
+// Each Run lends the engine to a worker that leaves at once: the transport plays, nothing sounds.
+uint32_t leaveAtOnce(Granulator*, EngineLease&) {
+  return 0;
+}
 
-  std::map<int, int> positions;
-  int method_ = 0;
-  bool playing_ = false;
-  bool recording_ = false;
-  int calls = 0;
+struct Panel {
+  Panel() { instrument.transport().setWorker(leaveAtOnce); }
+
+  testwav::TempDir dir;
+  FakeServices services;
+  Instrument instrument{services, dir.path()};
 };
 
 OscMessage message(const char* path, std::vector<OscValue> args = {}) {
@@ -61,6 +48,8 @@ TEST(OscControl, SetsSlidersByPositionOrByFractionAndRefusesTheRest) {
   const Row rows[] = {
       {message("/grainpanel/length1", {oscInt(2500)}), OscVerdict::kApplied, IDC_LENGTH1, 2500},
       {message("/grainpanel/walk", {oscInt(7)}), OscVerdict::kApplied, IDC_PITCHWALK, 7},
+      {message("/grainpanel/length1", {oscInt(99999)}), OscVerdict::kApplied, IDC_LENGTH1, 4000},
+      {message("/grainpanel/pitch1", {oscInt(-5)}), OscVerdict::kApplied, IDC_PITCH1, 0},
       {message("/grainpanel/pitch2", {oscFloat(0.25f)}), OscVerdict::kApplied, IDC_PITCH2, 25000},
       // 1 + 0.5 * 3999 = 2000.5, rounded away from zero; the range starts at 1.
       {message("/grainpanel/fade", {oscFloat(0.5f)}), OscVerdict::kApplied, IDC_FADE, 2001},
@@ -81,51 +70,61 @@ TEST(OscControl, SetsSlidersByPositionOrByFractionAndRefusesTheRest) {
       {message("/grainpanel", {oscInt(5)}), OscVerdict::kUnknownAddress, 0, 0},
       {message("/length1", {oscInt(5)}), OscVerdict::kUnknownAddress, 0, 0},
   };
+  Panel panel;
+  OscControl control(panel.instrument);
+  int refused = 0;
   for (const Row& row : rows) {
-    FakeTarget target;
-    OscControl control(target);
+    const ControlValues before = panel.instrument.values();
     std::vector<OscMessage> replies;
     EXPECT_EQ(control.apply(row.in, replies), row.verdict) << row.in.path;
     EXPECT_TRUE(replies.empty());
     if (row.verdict == OscVerdict::kApplied) {
-      EXPECT_EQ(target.calls, 1) << row.in.path;
-      EXPECT_EQ(target.position(row.id), row.position) << row.in.path;
+      EXPECT_EQ(panel.instrument.position(row.id), row.position) << row.in.path;
     } else {
-      EXPECT_EQ(target.calls, 0) << row.in.path;
-      EXPECT_EQ(control.counts().refused(), 1) << row.in.path;
+      EXPECT_TRUE(panel.instrument.values() == before) << row.in.path;
+      EXPECT_EQ(control.counts().refused(), ++refused) << row.in.path;
     }
   }
 }
 
-TEST(OscControl, RunStopAndRecordActOnlyWhenTheStateDiffers) {
-  FakeTarget target;
-  OscControl control(target);
+TEST(OscControl, RunStopAndRecordActOnlyWhenTheStateDiffersAndRunNeedsASound) {
+  Panel panel;
+  Instrument& instrument = panel.instrument;
+  OscControl control(instrument);
   std::vector<OscMessage> replies;
+  // Not the panel's "Please select a file first..." box: no one may be there to close it.
+  EXPECT_EQ(control.apply(message("/grainpanel/run"), replies), OscVerdict::kNoSound);
+  EXPECT_TRUE(panel.services.messages.empty());
+  ASSERT_TRUE(instrument.openSound(
+      panel.dir.write("tone.wav", testwav::monoWav16(std::vector<int16_t>(4096, 1000)))));
+  ASSERT_TRUE(instrument.playing());
+  control.apply(message("/grainpanel/run"), replies);
+  EXPECT_TRUE(instrument.playing());
   control.apply(message("/grainpanel/stop"), replies);
-  EXPECT_EQ(target.calls, 0);
+  control.apply(message("/grainpanel/stop"), replies);
+  EXPECT_FALSE(instrument.playing());
   control.apply(message("/grainpanel/run"), replies);
-  control.apply(message("/grainpanel/run"), replies);
-  EXPECT_TRUE(target.playing_);
   control.apply(message("/grainpanel/record", {oscInt(1)}), replies);
   control.apply(message("/grainpanel/record", {oscInt(1)}), replies);
-  EXPECT_TRUE(target.recording_);
+  EXPECT_TRUE(instrument.recordPressed());
   control.apply(message("/grainpanel/record", {oscInt(0)}), replies);
+  EXPECT_FALSE(instrument.recordPressed());
   control.apply(message("/grainpanel/method", {oscInt(1)}), replies);
-  control.apply(message("/grainpanel/stop"), replies);
-  EXPECT_FALSE(target.recording_);
-  EXPECT_FALSE(target.playing_);
-  EXPECT_EQ(target.method_, 1);
-  EXPECT_EQ(target.calls, 5);
+  EXPECT_EQ(instrument.position(IDC_METHOD), 1);
   EXPECT_EQ(control.counts().applied, 8);
+  EXPECT_EQ(control.counts().noSound, 1);
 }
 
 TEST(OscPort, AnswersGetToTheSenderAndCountsOversizedAndForeignPackets) {
-  FakeTarget target;
-  target.positions = {{IDC_LENGTH1, 1}, {IDC_LENGTH2, 2},   {IDC_PITCH1, 3},
-                      {IDC_PITCH2, 4},  {IDC_PITCHWALK, 5}, {IDC_ZERO, 6},
-                      {IDC_SPREAD, 7},  {IDC_SPEED, 8},     {IDC_FADE, 9}};
-  target.method_ = 1;
-  OscControl control(target);
+  Panel panel;
+  const int ids[] = {IDC_LENGTH1, IDC_LENGTH2, IDC_PITCH1, IDC_PITCH2, IDC_PITCHWALK,
+                     IDC_ZERO,    IDC_SPREAD,  IDC_SPEED,  IDC_FADE};
+  for (int k = 0; k < 9; ++k) {
+    panel.instrument.setPosition(ids[k], k + 1);
+  }
+  panel.instrument.setMethod(1);
+  const ControlValues before = panel.instrument.values();
+  OscControl control(panel.instrument);
   OscPort server;
   OscPort client;
   std::string problem;
@@ -150,7 +149,7 @@ TEST(OscPort, AnswersGetToTheSenderAndCountsOversizedAndForeignPackets) {
   EXPECT_EQ(server.receive(in, from, kOscMaxPacketBytes), OscPort::Received::kOversized);
   EXPECT_EQ(server.receive(in, from, kOscMaxPacketBytes), OscPort::Received::kMalformed);
   EXPECT_EQ(server.receive(in, from, kOscMaxPacketBytes), OscPort::Received::kNone);
-  EXPECT_EQ(target.calls, 0);
+  EXPECT_TRUE(panel.instrument.values() == before);
 
   for (const OscMessage& reply : replies) {
     ASSERT_TRUE(server.send(reply, from));

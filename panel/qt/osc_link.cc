@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-OscLink::OscLink(RemoteTarget& target, QObject* parent) : QObject(parent), m_control(target) {
+OscLink::OscLink(Instrument& instrument, QObject* parent) : QObject(parent), m_control(instrument) {
   const char* value = std::getenv("GRAINPANEL_VERBOSE");
   m_verbose = value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
 }

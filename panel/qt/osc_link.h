@@ -8,13 +8,13 @@
 #include "osc_port.h"
 
 class QSocketNotifier;
-class RemoteTarget;
+class Instrument;
 
 class OscLink : public QObject {
   Q_OBJECT
 
  public:
-  explicit OscLink(RemoteTarget& target, QObject* parent = nullptr);
+  explicit OscLink(Instrument& instrument, QObject* parent = nullptr);
 
   // False, with the reason, when the port cannot be bound.
   bool listen(const std::string& host, int port, std::string& problem);

@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "panel_controls.h"
-#include "remote_target.h"
+#include "control_values.h"
+#include "instrument.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ OscMessage intMessage(const std::string& path, int value) {
 
 }  // namespace
 
-OscControl::OscControl(RemoteTarget& target) : m_target(target) {}
+OscControl::OscControl(Instrument& instrument) : m_instrument(instrument) {}
 
 OscVerdict OscControl::apply(const OscMessage& message, std::vector<OscMessage>& replies) {
   const OscVerdict verdict = dispatch(message, replies);
@@ -67,6 +67,9 @@ void OscControl::count(OscVerdict verdict) {
       break;
     case OscVerdict::kUnknownAddress:
       ++m_counts.unknownAddress;
+      break;
+    case OscVerdict::kNoSound:
+      ++m_counts.noSound;
       break;
     case OscVerdict::kOversized:
       ++m_counts.oversized;
@@ -89,12 +92,13 @@ OscVerdict OscControl::dispatch(const OscMessage& message, std::vector<OscMessag
       continue;
     }
     if (types == "i") {
-      m_target.setPosition(slider.id, message.args[0].i);
+      m_instrument.setPosition(slider.id, message.args[0].i);
     } else if (types == "f") {
       if (std::isnan(message.args[0].f)) {
         return OscVerdict::kBadValue;
       }
-      m_target.setPosition(slider.id, positionOfFraction(*rangeOf(slider.id), message.args[0].f));
+      m_instrument.setPosition(slider.id,
+                               positionOfFraction(*rangeOf(slider.id), message.args[0].f));
     } else {
       return OscVerdict::kWrongTypes;
     }
@@ -109,9 +113,9 @@ OscVerdict OscControl::dispatch(const OscMessage& message, std::vector<OscMessag
       return OscVerdict::kBadValue;
     }
     if (name == "method") {
-      m_target.setMethod(on);
-    } else if (m_target.recording() != (on == 1)) {
-      m_target.OnRecord();
+      m_instrument.setMethod(on);
+    } else {
+      m_instrument.setRecord(on == 1);
     }
     return OscVerdict::kApplied;
   }
@@ -122,11 +126,15 @@ OscVerdict OscControl::dispatch(const OscMessage& message, std::vector<OscMessag
     if (name == "get") {
       for (const SliderAddress& slider : kSliderAddresses) {
         replies.push_back(
-            intMessage(kPrefix + std::string(slider.name), m_target.position(slider.id)));
+            intMessage(kPrefix + std::string(slider.name), m_instrument.position(slider.id)));
       }
-      replies.push_back(intMessage(std::string(kPrefix) + "method", m_target.method()));
-    } else if (m_target.playing() != (name == "run")) {
-      m_target.OnRunStop();
+      replies.push_back(
+          intMessage(std::string(kPrefix) + "method", m_instrument.position(IDC_METHOD)));
+    } else if (m_instrument.playing() != (name == "run")) {
+      if (m_instrument.frameCount() == 0) {
+        return OscVerdict::kNoSound;
+      }
+      m_instrument.OnRunStop();
     }
     return OscVerdict::kApplied;
   }
@@ -143,6 +151,8 @@ const char* verdictText(OscVerdict verdict) {
       return "bad value";
     case OscVerdict::kUnknownAddress:
       return "unknown address";
+    case OscVerdict::kNoSound:
+      return "no sound loaded";
     case OscVerdict::kOversized:
       return "oversized packet";
     case OscVerdict::kMalformed:
