@@ -21,6 +21,8 @@ struct PanelCommand {
 extern const char kPanelUsage[];
 
 constexpr int kPanelExitUsage = 2;
+// The OSC port asked for cannot be opened.
+constexpr int kPanelExitRemote = 3;
 
 // Takes the arguments after the program name. Arguments are taken in order and the first that
 // decides wins: --help, --version, an unknown option, or a second file.

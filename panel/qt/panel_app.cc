@@ -4,8 +4,10 @@
 #include <QDir>
 #include <QStandardPaths>
 #include <QTimer>
+#include <cstdio>
 
 #include "instrument.h"
+#include "osc_link.h"
 #include "panel_dlg.h"
 #include "panel_icon.h"
 #include "qt_panel_services.h"
@@ -30,11 +32,19 @@ CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
   setWindowIcon(makePanelIcon());
 }
 
-int CPanelApp::InitInstance(const std::string& soundPath) {
+int CPanelApp::InitInstance(const PanelCommand& command) {
   QtPanelServices services;
   Instrument instrument(services, musicFolder());
   CPanelDlg dialog(instrument, services);
   QuitOnSignal quitOnSignal;
+  OscLink osc(instrument);
+  std::string problem;
+  if (command.oscPort != 0 && !osc.listen(command.oscHost, command.oscPort, problem)) {
+    std::fprintf(stderr, "grainpanel: cannot take OSC on %s port %d: %s\n", command.oscHost.c_str(),
+                 command.oscPort, problem.c_str());
+    return kPanelExitRemote;
+  }
+  const std::string soundPath = command.soundPath;
   if (!soundPath.empty()) {
     // Loaded from inside the panel's loop, so that a refusal's box stands over the panel.
     QTimer::singleShot(0, &dialog, [&dialog, soundPath] { dialog.OnDropFile(soundPath); });
