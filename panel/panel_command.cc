@@ -8,12 +8,13 @@
 #include "version.h"
 
 const char kPanelUsage[] =
-    "usage: grainpanel [FILE.wav]\n"
-    "  FILE.wav         a 16-bit mono WAV file to load and play at once\n"
-    "  --osc-port N     take remote control over OSC on UDP port N (1 to 65535)\n"
-    "  --osc-host ADDR  the address to listen on (default: 127.0.0.1, this machine only)\n"
-    "  --help           this text\n"
-    "  --version        the version number\n";
+    "usage: grainpanel [FILE.wav | FILE.grainpanel] [--osc-port N [--osc-host ADDR]]\n"
+    "  FILE.wav          a 16-bit mono WAV file to load and play at once\n"
+    "  FILE.grainpanel   a settings file: its sound loaded and played with its positions\n"
+    "  --osc-port N      take remote control over OSC on UDP port N (1 to 65535)\n"
+    "  --osc-host ADDR   the address to listen on (default: 127.0.0.1, this machine only)\n"
+    "  --help            this text\n"
+    "  --version         the version number\n";
 
 namespace {
 
