@@ -10,6 +10,9 @@
 #include <QWidget>
 #include <cstdio>
 
+#include "instrument.h"
+#include "session_state.h"
+
 namespace {
 
 // Paths in a session can be long; no message of the protocol needs more.
@@ -17,16 +20,14 @@ constexpr int kNsmMaxPacketBytes = 65536;
 
 }  // namespace
 
-NsmLink::NsmLink(QWidget& window, StateFunction openState, StateFunction saveState, QObject* parent)
-    : QObject(parent),
-      m_window(window),
-      m_openState(std::move(openState)),
-      m_saveState(std::move(saveState)),
-      m_client(*this) {
+NsmLink::NsmLink(QWidget& window, Instrument& instrument, QObject* parent)
+    : QObject(parent), m_window(window), m_instrument(instrument), m_client(*this) {
   m_window.installEventFilter(this);
+  m_instrument.addListener(this);
 }
 
 NsmLink::~NsmLink() {
+  m_instrument.removeListener(this);
   m_window.removeEventFilter(this);
 }
 
@@ -52,12 +53,20 @@ void NsmLink::changed() {
   sendAll(out);
 }
 
+void NsmLink::controlsChanged() {
+  changed();
+}
+
+void NsmLink::soundChanged() {
+  changed();
+}
+
 bool NsmLink::openState(const std::string& path, std::string& problem) {
-  return m_openState(path, problem);
+  return m_state.open(m_instrument, path, problem);
 }
 
 bool NsmLink::saveState(const std::string& path, std::string& problem) {
-  return m_saveState(path, problem);
+  return m_state.save(m_instrument, path, problem);
 }
 
 void NsmLink::showGui(bool shown) {

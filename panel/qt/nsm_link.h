@@ -3,31 +3,26 @@
 #pragma once
 
 #include <QObject>
-#include <functional>
 #include <string>
 
+#include "instrument_listener.h"
 #include "nsm_client.h"
 #include "osc_port.h"
+#include "session_state.h"
 
+class Instrument;
 class QSocketNotifier;
 class QWidget;
 
-class NsmLink : public QObject, public NsmHost {
+class NsmLink : public QObject, public NsmHost, private InstrumentListener {
   Q_OBJECT
 
  public:
-  // Reads or writes the panel's state as a settings file; false with the reason.
-  using StateFunction = std::function<bool(const std::string& path, std::string& problem)>;
-
-  NsmLink(QWidget& window, StateFunction openState, StateFunction saveState,
-          QObject* parent = nullptr);
+  NsmLink(QWidget& window, Instrument& instrument, QObject* parent = nullptr);
   ~NsmLink() override;
 
   // Announces the panel to the manager at `url`; false, with the reason, when it cannot.
   bool start(const std::string& url, const std::string& executableName, std::string& problem);
-  // The instrument changed: the session becomes dirty.
-  void changed();
-
   bool openState(const std::string& path, std::string& problem) override;
   bool saveState(const std::string& path, std::string& problem) override;
   void showGui(bool shown) override;
@@ -37,12 +32,16 @@ class NsmLink : public QObject, public NsmHost {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // A control or the sound changed: the session becomes dirty.
+  void controlsChanged() override;
+  void soundChanged() override;
+  void changed();
   void readPending();
   void sendAll(const std::vector<OscMessage>& messages);
 
   QWidget& m_window;
-  StateFunction m_openState;
-  StateFunction m_saveState;
+  Instrument& m_instrument;
+  SessionState m_state;
   NsmClient m_client;
   OscPort m_port;
   OscPeer m_manager;

@@ -2,11 +2,14 @@
 #include "panel_app.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 
 #include "instrument.h"
+#include "nsm_link.h"
 #include "osc_link.h"
 #include "panel_dlg.h"
 #include "panel_icon.h"
@@ -49,6 +52,19 @@ int CPanelApp::InitInstance(const PanelCommand& command) {
     // Loaded from inside the panel's loop, so that a refusal's box stands over the panel.
     QTimer::singleShot(0, &dialog, [&dialog, soundPath] { dialog.OnDropFile(soundPath); });
   }
-  dialog.exec();
+  const char* nsmUrl = std::getenv("NSM_URL");
+  if (nsmUrl == nullptr || nsmUrl[0] == '\0') {
+    dialog.exec();
+    return 0;
+  }
+  // In a session the window is an optional GUI: closing it only hides it, and the manager ends
+  // the panel (SIGTERM). So the loop is the application's, not the dialog's.
+  NsmLink session(dialog, instrument);
+  if (!session.start(nsmUrl, QFileInfo(arguments().value(0)).fileName().toStdString(), problem)) {
+    std::fprintf(stderr, "grainpanel: cannot join the session: %s\n", problem.c_str());
+  }
+  setQuitOnLastWindowClosed(false);
+  dialog.show();
+  exec();
   return 0;
 }
