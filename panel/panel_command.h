@@ -1,5 +1,5 @@
-// The command line of grainpanel: an optional sound to open with, the sound output, --help or
-// --version. No Qt here.
+// The command line of grainpanel: an optional sound to open with, the sound output, the OSC port,
+// --help or --version. No Qt here.
 #pragma once
 
 #include <cstdio>
@@ -20,13 +20,19 @@ struct PanelCommand {
   // --latency MS sizes the ring for at most that wait from a control to its sound; 0 keeps the
   // default.
   int latencyMs = 0;
+  // The port for remote control over OSC, 0 for none, and the address it listens on.
+  int oscPort = 0;
+  std::string oscHost = "127.0.0.1";
   // With kBadUsage, what was wrong.
   std::string problem;
 };
 
 extern const char kPanelUsage[];
 
+constexpr int kPanelExitFailed = 1;
 constexpr int kPanelExitUsage = 2;
+// The OSC port asked for cannot be opened.
+constexpr int kPanelExitRemote = 3;
 // The longest --latency; anything shorter than a ring of two blocks allows gets two blocks.
 constexpr int kMaxLatencyMs = 1000;
 
@@ -34,6 +40,7 @@ constexpr int kMaxLatencyMs = 1000;
 // decides wins: --help, --version, an unknown option, or a second file.
 PanelCommand parsePanelCommand(int argc, const char* const* argv);
 
-// For every action but kOpen: prints the usage or the version on `out` and returns 0, or the
-// problem and the usage on `err` and returns kPanelExitUsage.
+// For every action but kOpen: prints the usage or the version on `out` and returns 0 (or
+// kPanelExitFailed, with the reason on `err`, when `out` cannot take them), or the problem and
+// the usage on `err` and returns kPanelExitUsage.
 int answerPanelCommand(const PanelCommand& command, std::FILE* out, std::FILE* err);
