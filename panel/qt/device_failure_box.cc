@@ -1,12 +1,14 @@
 // The device failure box: from the worker's thread to the take, the box and the panel's end.
 #include "device_failure_box.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QMetaObject>
 #include <atomic>
 
 #include "device_failure.h"
 #include "instrument.h"
+#include "panel_command.h"
 #include "panel_services.h"
 
 namespace {
@@ -45,4 +47,6 @@ void CDeviceFailureBox::say(const QString& line) {
   }
   m_services.showMessage(line.toUtf8().constData(), kDeviceAdviceText);
   m_dialog.done(QDialog::Rejected);
+  // In a session the loop is the application's, which closing the dialog does not end.
+  QCoreApplication::exit(kPanelExitFailed);
 }
