@@ -108,8 +108,17 @@ void JackClient::attach(JackSoundRing* newRing) {
 
 void JackClient::detach() {
   ring.store(nullptr);
-  // A cycle that loaded the ring before it was cleared finishes with it first. A cycle cut off by
-  // a server that went away never finishes, and never reads again.
+  awaitCycleEnd();
+}
+
+void JackClient::setMidiSink(MidiSink* sink) {
+  midiSink.store(sink);
+  awaitCycleEnd();
+}
+
+// A cycle that loaded a pointer before it changed finishes with it first. A cycle cut off by a
+// server that went away never finishes, and never reads again.
+void JackClient::awaitCycleEnd() const {
   while (inCycle.load() && !serverGone()) {
     std::this_thread::yield();
   }
@@ -133,7 +142,10 @@ size_t JackClient::onInput(void* self, const void** data, size_t wanted) {
 }
 
 void JackClient::process(jack_nframes_t frames) {
-  MidiSink* sink = midiSink.load(std::memory_order_acquire);
+  // Sequentially consistent with attach, detach and setMidiSink: either they see this cycle in,
+  // or this cycle sees what they stored.
+  inCycle.store(true);
+  MidiSink* sink = midiSink.load();
   void* events = jack_port_get_buffer(midiIn, frames);
   const uint32_t eventCount = jack_midi_get_event_count(events);
   for (uint32_t i = 0; i < eventCount && sink != nullptr; ++i) {
@@ -144,9 +156,6 @@ void JackClient::process(jack_nframes_t frames) {
   }
 
   auto* samples = static_cast<float*>(jack_port_get_buffer(out, frames));
-  // Sequentially consistent with detach(): either detach sees this cycle in, or this cycle sees
-  // the ring gone.
-  inCycle.store(true);
   playing = ring.load();
   if (resampler == nullptr) {
     for (jack_nframes_t done = 0; done < frames;) {

@@ -39,9 +39,9 @@ class JackClient {
   // The full name of the port `out`, as jack_connect takes it.
   const char* outPortName() const;
 
-  // Null for none. The sink is called on the process thread; it must outlive the client or be
-  // replaced first (the change takes effect from the next cycle, never mid-cycle).
-  void setMidiSink(MidiSink* sink) { midiSink.store(sink, std::memory_order_release); }
+  // Null for none. The sink is called on the process thread with each event's bytes. Returns
+  // once no cycle calls the sink set before, so that it may then go.
+  void setMidiSink(MidiSink* sink);
 
   // The ring that `out` plays from the next cycle on; one at a time.
   void attach(JackSoundRing* ring);
@@ -53,6 +53,7 @@ class JackClient {
   static void onShutdown(void* self);
   static size_t onInput(void* self, const void** data, size_t wanted);
   void process(jack_nframes_t frames);
+  void awaitCycleEnd() const;
   void read(int16_t* to, int count);
 
   jack_client_t* client = nullptr;
