@@ -6,6 +6,7 @@
 #include "panel_dlg.h"
 #include "panel_icon.h"
 #include "qt_panel_services.h"
+#include "quit_signals.h"
 
 CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("Grainpanel"));
@@ -16,6 +17,9 @@ CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
 int CPanelApp::InitInstance(const std::string& soundPath) {
   QtPanelServices services;
   CPanelDlg dialog(services);
+  // Made after the dialog, so gone before it: a signal while the take is being finished ends the
+  // process at once.
+  QuitSignals quitSignals;
   if (!soundPath.empty()) {
     // Loaded from inside the panel's loop, so that a refusal's box stands over the panel.
     QTimer::singleShot(0, &dialog, [&dialog, soundPath] { dialog.OnDropFile(soundPath); });

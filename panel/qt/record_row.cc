@@ -1,31 +1,17 @@
 // The record row: builds the toggle, the status line and Ctrl+R, and forwards to RecordControl.
 #include "record_row.h"
 
-#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include "panel_dlg.h"
-
-namespace {
-
-// Where recordings go when the sound's own folder is read-only.
-std::string musicFolder() {
-  QString folder = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
-  if (folder.isEmpty()) {
-    folder = QDir::homePath() + QStringLiteral("/Music");
-  }
-  return folder.toStdString();
-}
-
-}  // namespace
+#include "recording_path.h"
 
 CRecordRow::CRecordRow(CPanelDlg& dlg)
-    : m_dlg(dlg), m_recorder(m_sink), m_control(m_recorder, *this, musicFolder()) {
+    : m_dlg(dlg), m_recorder(m_sink), m_control(m_recorder, *this, userMusicFolder()) {
   m_recordButton = new QPushButton(QString::fromUtf8(kRecordCaption), this);
   m_recordButton->setCheckable(true);
   // Like the link toggles: Enter on it ends the dialog rather than flipping it.
@@ -81,7 +67,7 @@ void CRecordRow::OnTimer() {
 }
 
 void CRecordRow::followRecording() {
-  if (!m_control.recording()) {
+  if (!m_control.busy()) {
     m_timer->stop();
   } else if (!m_timer->isActive()) {
     m_timer->start();
