@@ -7,10 +7,11 @@
 #include "version.h"
 
 const char kPanelUsage[] =
-    "usage: grainpanel [FILE.wav]\n"
-    "  FILE.wav    a 16-bit mono WAV file to load and play at once\n"
-    "  --help      this text\n"
-    "  --version   the version number\n";
+    "usage: grainpanel [FILE.wav | FILE.grainpanel]\n"
+    "  FILE.wav          a 16-bit mono WAV file to load and play at once\n"
+    "  FILE.grainpanel   a settings file: its sound loaded and played with its positions\n"
+    "  --help            this text\n"
+    "  --version         the version number\n";
 
 PanelCommand parsePanelCommand(int argc, const char* const* argv) {
   PanelCommand command;

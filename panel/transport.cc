@@ -9,8 +9,8 @@
 #include <utility>
 
 #include "engine_lease.h"
+#include "engine_settings.h"
 #include "granulator.h"
-#include "panel_controls.h"
 #include "panel_services.h"
 #include "run_flag.h"
 #include "synth_thread.h"
@@ -29,11 +29,10 @@ void lend(Transport::Worker worker, Granulator* granulator, std::shared_ptr<Engi
 
 }  // namespace
 
-Transport::Transport(Granulator& granulator, PanelControls& controls, ControlExchange& exchange,
-                     TransportView& view, PanelServices& services)
+Transport::Transport(Granulator& granulator, const ControlValues& values, TransportView& view,
+                     PanelServices& services)
     : m_granulator(granulator),
-      m_controls(controls),
-      m_exchange(exchange),
+      m_values(values),
       m_view(view),
       m_services(services),
       m_worker(SynthThreadOnLease),
@@ -48,8 +47,6 @@ Transport::~Transport() {
 void Transport::initialise() {
   g_running = false;
   m_view.setRunCaption(kRunCaption);
-  m_controls.setStartupPositions();
-  m_exchange.writeControls(m_controls.values());
 }
 
 bool Transport::playing() const {
@@ -78,13 +75,15 @@ void Transport::OnFile() {
   OnRunStop();
 }
 
-void Transport::OnDropFile(const std::string& path) {
+bool Transport::OnDropFile(const std::string& path) {
   if (g_running) {
     stop();
   }
-  if (load(path.c_str())) {
-    OnRunStop();
+  if (!load(path.c_str())) {
+    return false;
   }
+  OnRunStop();
+  return true;
 }
 
 void Transport::stop() {
@@ -100,8 +99,11 @@ void Transport::start() {
   reclaimEngine();
   g_running = true;
   m_view.setRunCaption(kStopCaption);
-  m_exchange.readControls(m_controls.values());
-  m_controls.startEngine(m_sound.samples.get(), m_sound.frameCount, m_clock());
+  m_seed = m_nextSeedGiven ? m_nextSeed : m_clock();
+  m_nextSeedGiven = false;
+  // Every Run, not only the first, starts from the random source's start state, so that its seed
+  // and positions alone say what it plays: grainrender --seed renders any Run.
+  startFirstRun(m_granulator, m_values, m_sound.samples.get(), m_sound.frameCount, m_seed);
   m_lease = std::make_shared<EngineLease>();
   // Nothing ever joins a worker: the lease says when the engine is free, and the worker closes
   // its device on its own time, which a stalled driver can stretch to seconds.
@@ -128,6 +130,8 @@ bool Transport::load(const char* path) {
       detail = std::string(slash ? slash + 1 : path) + ": " + outcome.reason + "\n" + kConvertText;
     }
     m_services.showMessage(loadMessage(outcome.result), detail.c_str());
+    // A seed meant for the refused sound's Run goes with it.
+    m_nextSeedGiven = false;
     return false;
   }
   reclaimEngine();

@@ -9,11 +9,10 @@
 
 #include "sound_loader.h"
 
-class ControlExchange;
 class EngineLease;
 class Granulator;
-class PanelControls;
 class PanelServices;
+struct ControlValues;
 
 constexpr const char* kSelectFileText = "Please select a file first...";
 // The last line under a refused file's reason.
@@ -40,8 +39,9 @@ class Transport {
   using Clock = uint32_t (*)();
 
   // Defaults: the real synthesis thread, the wall clock in seconds, a non-throwing allocation.
-  Transport(Granulator& granulator, PanelControls& controls, ControlExchange& exchange,
-            TransportView& view, PanelServices& services);
+  // A Run starts the engine from `values` as they are at that moment.
+  Transport(Granulator& granulator, const ControlValues& values, TransportView& view,
+            PanelServices& services);
   // Clears the run flag and waits for the worker to leave the engine before the buffer goes; a
   // worker still closing its device is left to finish on its own.
   ~Transport();
@@ -51,20 +51,28 @@ class Transport {
   void setWorker(Worker worker) { m_worker = worker; }
   void setClock(Clock clock) { m_clock = clock; }
   void setAllocate(FrameAllocator allocate) { m_allocate = allocate; }
+  // The next Run starts from `seed` instead of the clock's reading; the Runs after it read the
+  // clock again.
+  void seedNextRun(uint32_t seed) {
+    m_nextSeed = seed;
+    m_nextSeedGiven = true;
+  }
 
-  // Flag cleared, caption "Run", no sound, start-up positions written to the controls.
+  // Flag cleared, caption "Run", no sound.
   void initialise();
   void OnRunStop();
   void OnFile();
   // A file dropped on the panel or named on the command line: stopped, loaded and started as
-  // File... does with a chosen file.
-  void OnDropFile(const std::string& path);
+  // File... does with a chosen file. False when the file was refused.
+  bool OnDropFile(const std::string& path);
 
   bool playing() const;
   const float* samples() const { return m_sound.samples.get(); }
   int frameCount() const { return m_sound.frameCount; }
   // The path the sound in the buffer was loaded from; empty before the first load.
   const std::string& soundPath() const { return m_soundPath; }
+  // The seed the current or last Run started from.
+  uint32_t runSeed() const { return m_seed; }
 
  private:
   void stop();
@@ -75,8 +83,7 @@ class Transport {
   bool load(const char* path);
 
   Granulator& m_granulator;
-  PanelControls& m_controls;
-  ControlExchange& m_exchange;
+  const ControlValues& m_values;
   TransportView& m_view;
   PanelServices& m_services;
   Worker m_worker;
@@ -84,5 +91,8 @@ class Transport {
   FrameAllocator m_allocate;
   Sound m_sound;
   std::string m_soundPath;
+  uint32_t m_seed = 0;
+  bool m_nextSeedGiven = false;
+  uint32_t m_nextSeed = 0;
   std::shared_ptr<EngineLease> m_lease;
 };

@@ -8,7 +8,9 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QImage>
@@ -31,6 +33,7 @@
 
 #include "dialog_template.h"
 #include "fake_services.h"
+#include "instrument.h"
 #include "panel_app.h"
 #include "panel_command.h"
 #include "panel_services.h"
@@ -70,7 +73,9 @@ class PaintCounter : public QObject {
 
 class PanelDlgTest : public ::testing::Test {
  protected:
-  PanelDlgTest() : dlg(std::make_unique<CPanelDlg>(services)) {}
+  PanelDlgTest()
+      : instrument(std::make_unique<Instrument>(services, dir.path())),
+        dlg(std::make_unique<CPanelDlg>(*instrument, services)) {}
 
   void showAndSettle() {
     dlg->show();
@@ -101,6 +106,7 @@ class PanelDlgTest : public ::testing::Test {
 
   testwav::TempDir dir;
   FakeServices services;
+  std::unique_ptr<Instrument> instrument;
   std::unique_ptr<CPanelDlg> dlg;
 };
 
@@ -168,7 +174,7 @@ TEST_F(PanelDlgTest, SlidersAreVerticalWithTheLowEndAtTheTopAndTabOrderIsTemplat
 }
 
 TEST_F(PanelDlgTest, EverySliderAppliesItselfWhenShownAndAtEachPaintAfterAMove) {
-  Granulator& g = dlg->granulator();
+  const Granulator& g = instrument->granulator();
   EXPECT_EQ(g.inspect().speed, 0.0f);
   showAndSettle();
   EXPECT_EQ(g.inspect().lenMin, 1000);
@@ -190,8 +196,8 @@ TEST_F(PanelDlgTest, LinkedLengthsFollowTheMovedSliderAndThePaintsSettle) {
   slider(IDC_LENGTH2)->setValue(4000);
   settle();
   EXPECT_EQ(slider(IDC_LENGTH1)->value(), 4000);
-  EXPECT_EQ(dlg->granulator().inspect().lenMin, 0);
-  EXPECT_EQ(dlg->granulator().inspect().lenRange, 0);
+  EXPECT_EQ(instrument->granulator().inspect().lenMin, 0);
+  EXPECT_EQ(instrument->granulator().inspect().lenRange, 0);
 
   // Writing positions the sliders already show must not repaint them again and again.
   PaintCounter counter;
@@ -212,11 +218,11 @@ TEST_F(PanelDlgTest, ButtonsDriveTheRealWorker) {
   EXPECT_EQ(runCaption(), "Stop");
   EXPECT_FALSE(slider(IDC_FADE)->isEnabled());
   EXPECT_TRUE(g_running);
-  EXPECT_EQ(dlg->granulator().inspect().fadeLength, 400);
+  EXPECT_EQ(instrument->granulator().inspect().fadeLength, 400);
 
   button(IDC_RESET)->click();
   EXPECT_EQ(slider(IDC_FADE)->value(), 1000);
-  EXPECT_EQ(dlg->granulator().inspect().fadeLength, 400);
+  EXPECT_EQ(instrument->granulator().inspect().fadeLength, 400);
 
   button(IDC_RUN)->click();
   EXPECT_EQ(runCaption(), "Run");
@@ -225,6 +231,7 @@ TEST_F(PanelDlgTest, ButtonsDriveTheRealWorker) {
   button(IDC_RUN)->click();
   EXPECT_TRUE(g_running);
   dlg.reset();
+  instrument.reset();
   EXPECT_FALSE(g_running);
   EXPECT_EQ(services.messages.size(), 1u);
 }
@@ -314,8 +321,8 @@ TEST_F(PanelDlgTest, SoundViewRedrawsWhileTheHeadsMoveAndRestsWhenNothingChanges
 TEST_F(PanelDlgTest, EnterAwayFromAPushButtonOrEscapeEndsTheDialogAndF1ShowsHelp) {
   showAndSettle();
   QTest::keyClick(slider(IDC_ZERO), Qt::Key_F1);
-  for (const char* word : {"File...", "Run", "Reset", "Length", "Pitch", "Walk", "Method", "Zero",
-                           "Location", "Fade"}) {
+  for (const char* word : {"File...", "Run", "Reset", "Record", "Length", "Pitch", "Walk", "Method",
+                           "Zero", "Location", "Fade", "Page Up", "Ctrl+R", "Enter"}) {
     EXPECT_NE(services.help.find(word), std::string::npos) << word;
   }
   QTest::keyClick(button(IDC_RUN), Qt::Key_Return);  // a push button takes Enter itself
@@ -385,9 +392,9 @@ TEST_F(PanelDlgTest, PagesAndGrooveClicksMoveAFifthAndArrowsAndWheelNotchesAHund
   turn(60);
   EXPECT_EQ(speed->value(), 5000);
   settle();
-  EXPECT_EQ(dlg->granulator().inspect().speed, 1.0f);
-  EXPECT_EQ(dlg->granulator().inspect().lenMin, 1000);
-  EXPECT_EQ(dlg->granulator().inspect().lenRange, 800);
+  EXPECT_EQ(instrument->granulator().inspect().speed, 1.0f);
+  EXPECT_EQ(instrument->granulator().inspect().lenMin, 1000);
+  EXPECT_EQ(instrument->granulator().inspect().lenRange, 800);
 }
 
 TEST_F(PanelDlgTest, ReadoutFollowsTheMovedOrFocusedSliderAndEachTooltipSaysTheSame) {
@@ -402,8 +409,8 @@ TEST_F(PanelDlgTest, ReadoutFollowsTheMovedOrFocusedSliderAndEachTooltipSaysTheS
   settle();
   EXPECT_EQ(readout(), "Length 1: 1800 samples (40.8 ms)");
   EXPECT_EQ(tip(IDC_LENGTH1), readout());
-  EXPECT_EQ(dlg->granulator().inspect().lenMin, 1000);
-  EXPECT_EQ(dlg->granulator().inspect().lenRange, 800);
+  EXPECT_EQ(instrument->granulator().inspect().lenMin, 1000);
+  EXPECT_EQ(instrument->granulator().inspect().lenRange, 800);
 
   QTest::keyClick(slider(IDC_PITCH2), Qt::Key_PageUp);
   EXPECT_EQ(readout(), "Pitch 2: rate 0.2 (\u221227.9 semitones)");
@@ -476,7 +483,7 @@ TEST_F(PanelDlgTest, ADroppedFileLoadsAndPlaysAsFileDoesAndTheTitleNamesIt) {
   ASSERT_TRUE(drag({tone}));
   EXPECT_TRUE(g_running);
   EXPECT_EQ(runCaption(), "Stop");
-  EXPECT_EQ(dlg->transport().frameCount(), 8820);
+  EXPECT_EQ(instrument->transport().frameCount(), 8820);
   EXPECT_EQ(title(), "tone.wav \u2014 Grainpanel");
 
   const std::string stereo =
@@ -490,6 +497,29 @@ TEST_F(PanelDlgTest, ADroppedFileLoadsAndPlaysAsFileDoesAndTheTitleNamesIt) {
   services.choices.push_back(toneFile("other.wav", 4410));
   button(IDC_FILE)->click();
   EXPECT_EQ(title(), "other.wav \u2014 Grainpanel");
+}
+
+TEST_F(PanelDlgTest, ASettingsFileNamedOrDroppedOpensAndCtrlShiftCCopiesTheRunsCommand) {
+  showAndSettle();
+  QStringList menu;
+  for (QAction* action : dlg->actions()) {
+    menu << action->text() + " " + action->shortcut().toString();
+  }
+  EXPECT_EQ(menu.join(", ").toStdString(),
+            "Save Settings Ctrl+S, Open Settings... Ctrl+O, Copy as grainrender Command "
+            "Ctrl+Shift+C");
+  EXPECT_EQ(dlg->contextMenuPolicy(), Qt::ActionsContextMenu);
+  toneFile("tone.wav", 8820);
+  const std::string text = "sound = tone.wav\npitch1 = 60000\nseed = 5\n";
+  dlg->OnDropFile(dir.write("a.grainpanel", {text.begin(), text.end()}));
+  EXPECT_TRUE(g_running);
+  EXPECT_EQ(slider(IDC_PITCH1)->value(), 60000);
+  QTest::keyClick(dlg.get(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  const std::string copied = QGuiApplication::clipboard()->text().toStdString();
+  EXPECT_EQ(copied.rfind("grainrender '" + dir.pathOf("tone.wav") + "' out.wav --length1 3000", 0),
+            0u);
+  EXPECT_NE(copied.find("--pitch1 60000 "), std::string::npos);
+  EXPECT_EQ(copied.substr(copied.size() - 9), " --seed 5");
 }
 
 // The real boxes, inspected and closed from inside their own modal loops.
@@ -579,8 +609,8 @@ Opened openFromCommandLine(const std::string& path) {
     auto* panel = qobject_cast<CPanelDlg*>(modal);
     if (!panel || (!g_running && seen.message.empty()))
       return false;
-    seen = {seen.message, panel->windowTitle().toStdString(), panel->transport().frameCount(),
-            g_running};
+    seen = {seen.message, panel->windowTitle().toStdString(),
+            panel->instrument().transport().frameCount(), g_running};
     QTest::keyClick(panel, Qt::Key_Escape);
     return true;
   });

@@ -84,8 +84,14 @@ int runRenderCommand(int argc, const char* const* argv) {
     case ParseOutcome::kBadUsage:
       std::fprintf(stderr, "grainrender: %s\n%s", problem.c_str(), kRenderUsage);
       return kExitUsage;
+    case ParseOutcome::kBadSettings:
+      std::fprintf(stderr, "grainrender: %s\n", problem.c_str());
+      return kExitFailed;
     case ParseOutcome::kRender:
       break;
+  }
+  for (const std::string& warning : options.warnings) {
+    std::fprintf(stderr, "grainrender: %s\n", warning.c_str());
   }
   // The sound's buffer is allocated without throwing. Memory can still run out just after it,
   // in the standard library; unwinding then removes the temporary file, where an uncaught

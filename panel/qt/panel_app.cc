@@ -3,10 +3,12 @@
 
 #include <QTimer>
 
+#include "instrument.h"
 #include "panel_dlg.h"
 #include "panel_icon.h"
 #include "qt_panel_services.h"
 #include "quit_signals.h"
+#include "recording_path.h"
 
 CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("Grainpanel"));
@@ -16,7 +18,8 @@ CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
 
 int CPanelApp::InitInstance(const std::string& soundPath) {
   QtPanelServices services;
-  CPanelDlg dialog(services);
+  Instrument instrument(services, userMusicFolder());
+  CPanelDlg dialog(instrument, services);
   // Made after the dialog, so gone before it: a signal while the take is being finished ends the
   // process at once.
   QuitSignals quitSignals;
