@@ -6,6 +6,8 @@
 #include <QTimer>
 
 #include "instrument.h"
+#include "midi_in.h"
+#include "midi_menus.h"
 #include "panel_dlg.h"
 #include "panel_icon.h"
 #include "qt_panel_services.h"
@@ -32,7 +34,12 @@ CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
 int CPanelApp::InitInstance(const std::string& soundPath) {
   QtPanelServices services;
   Instrument instrument(services, musicFolder());
+  // Before the dialog, so that it outlives the menus that call it.
+  CMidiIn midi(instrument);
+  midi.openInputs(false);
   CPanelDlg dialog(instrument, services);
+  auto* menus = new CMidiMenus(dialog, midi.control());
+  connect(&midi, &CMidiIn::bindingLearnt, menus, &CMidiMenus::showBindings);
   if (!soundPath.empty()) {
     // Loaded from inside the panel's loop, so that a refusal's box stands over the panel.
     QTimer::singleShot(0, &dialog, [&dialog, soundPath] { dialog.OnDropFile(soundPath); });
