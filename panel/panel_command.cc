@@ -3,13 +3,15 @@
 
 #include <cassert>
 
+#include "standard_descriptors.h"
 #include "version.h"
 
 const char kPanelUsage[] =
-    "usage: grainpanel [FILE.wav]\n"
-    "  FILE.wav    a 16-bit mono WAV file to load and play at once\n"
-    "  --help      this text\n"
-    "  --version   the version number\n";
+    "usage: grainpanel [FILE.wav | FILE.grainpanel]\n"
+    "  FILE.wav          a 16-bit mono WAV file to load and play at once\n"
+    "  FILE.grainpanel   a settings file: its sound loaded and played with its positions\n"
+    "  --help            this text\n"
+    "  --version         the version number\n";
 
 PanelCommand parsePanelCommand(int argc, const char* const* argv) {
   PanelCommand command;
@@ -43,10 +45,10 @@ int answerPanelCommand(const PanelCommand& command, std::FILE* out, std::FILE* e
   switch (command.action) {
     case PanelAction::kHelp:
       std::fputs(kPanelUsage, out);
-      return 0;
+      return flushStandardOutput("grainpanel", out, err) ? 0 : kPanelExitFailed;
     case PanelAction::kVersion:
       std::fprintf(out, "grainpanel %s\n", kVersion);
-      return 0;
+      return flushStandardOutput("grainpanel", out, err) ? 0 : kPanelExitFailed;
     case PanelAction::kBadUsage:
       break;
     case PanelAction::kOpen:
