@@ -218,6 +218,7 @@ TEST_F(PanelDlgTest, AControllerLearntFromTheMenuMovesTheHiddenSliderAndShowsInI
       auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
       ASSERT_NE(menu, nullptr);
       EXPECT_EQ(menu->actions()[0]->text().toStdString(), "Learn MIDI control");
+      EXPECT_EQ(menu->actions().back()->text().toStdString(), "Copy as grainrender Command");
       menu->actions()[row]->activate(QAction::Trigger);
       menu->close();
     });

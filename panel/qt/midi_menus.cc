@@ -65,6 +65,11 @@ void CMidiMenus::openMenu(int id, const QPoint& at) {
   QAction* learn = menu.addAction(QString::fromUtf8(kLearnText));
   QAction* forget = menu.addAction(QString::fromUtf8(kForgetText));
   forget->setEnabled(m_midi.binding(id).kind != MidiBinding::kNone);
+  // The window's own context menu stays within reach from its controls.
+  if (!m_dlg.actions().isEmpty()) {
+    menu.addSeparator();
+    menu.addActions(m_dlg.actions());
+  }
   // Through the actions' signals, so that an entry chosen through accessibility counts too.
   connect(learn, &QAction::triggered, this, [this, id] { m_midi.learn(id); });
   connect(forget, &QAction::triggered, this, [this, id] { m_midi.forget(id); });
