@@ -7,6 +7,8 @@
 #include <cstdlib>
 
 #include "instrument.h"
+#include "midi_in.h"
+#include "midi_menus.h"
 #include "nsm_link.h"
 #include "osc_link.h"
 #include "panel_dlg.h"
@@ -24,7 +26,12 @@ CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
 int CPanelApp::InitInstance(const PanelCommand& command) {
   QtPanelServices services;
   Instrument instrument(services, userMusicFolder());
+  // Before the dialog, so that it outlives the menus that call it.
+  CMidiIn midi(instrument);
+  midi.openInputs(false);
   CPanelDlg dialog(instrument, services);
+  auto* menus = new CMidiMenus(dialog, midi.control());
+  connect(&midi, &CMidiIn::bindingLearnt, menus, &CMidiMenus::showBindings);
   QuitOnSignal quitOnSignal;
   OscLink osc(instrument);
   std::string problem;
