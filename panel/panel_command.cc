@@ -3,6 +3,7 @@
 
 #include <cassert>
 
+#include "standard_descriptors.h"
 #include "version.h"
 
 const char kPanelUsage[] =
@@ -44,10 +45,10 @@ int answerPanelCommand(const PanelCommand& command, std::FILE* out, std::FILE* e
   switch (command.action) {
     case PanelAction::kHelp:
       std::fputs(kPanelUsage, out);
-      return 0;
+      return flushStandardOutput("grainpanel", out, err) ? 0 : kPanelExitFailed;
     case PanelAction::kVersion:
       std::fprintf(out, "grainpanel %s\n", kVersion);
-      return 0;
+      return flushStandardOutput("grainpanel", out, err) ? 0 : kPanelExitFailed;
     case PanelAction::kBadUsage:
       break;
     case PanelAction::kOpen:

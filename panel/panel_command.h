@@ -16,12 +16,14 @@ struct PanelCommand {
 
 extern const char kPanelUsage[];
 
+constexpr int kPanelExitFailed = 1;
 constexpr int kPanelExitUsage = 2;
 
 // Takes the arguments after the program name. Arguments are taken in order and the first that
 // decides wins: --help, --version, an unknown option, or a second file.
 PanelCommand parsePanelCommand(int argc, const char* const* argv);
 
-// For every action but kOpen: prints the usage or the version on `out` and returns 0, or the
-// problem and the usage on `err` and returns kPanelExitUsage.
+// For every action but kOpen: prints the usage or the version on `out` and returns 0 (or
+// kPanelExitFailed, with the reason on `err`, when `out` cannot take them), or the problem and
+// the usage on `err` and returns kPanelExitUsage.
 int answerPanelCommand(const PanelCommand& command, std::FILE* out, std::FILE* err);

@@ -81,17 +81,45 @@ bool parseUnsigned(const char* text, uint64_t limit, uint64_t& value) {
   return true;
 }
 
+// A count of any size is a count: one beyond 64 bits is as much too long as any other.
+bool parseCount(const char* text, uint64_t& value) {
+  if (!isDecimal(text, false)) {
+    return false;
+  }
+  value = std::strtoull(text, nullptr, 10);
+  return true;
+}
+
+// Digits, at most one point among them, and an optional exponent: "1.5", ".5", "2e3". strtod
+// alone would also take hexadecimal ("0x10", "0x1p3"), "inf" and "nan".
+bool isDecimalNumber(const char* text) {
+  const char* p = text;
+  bool digits = false;
+  bool point = false;
+  for (; (*p >= '0' && *p <= '9') || (*p == '.' && !point); ++p) {
+    point = point || *p == '.';
+    digits = digits || *p != '.';
+  }
+  if (!digits) {
+    return false;
+  }
+  if (*p == 'e' || *p == 'E') {
+    ++p;
+    if (*p == '-' || *p == '+') {
+      ++p;
+    }
+    return isDecimal(p, false);
+  }
+  return *p == '\0';
+}
+
 bool parseSeconds(const char* text, uint64_t& samples) {
-  if (*text == '\0' || !((*text >= '0' && *text <= '9') || *text == '.')) {
+  if (!isDecimalNumber(text)) {
     return false;
   }
-  char* end = nullptr;
-  const double seconds = std::strtod(text, &end);
-  // Anything beyond a day is refused later as too long; the bound only keeps the product finite.
-  if (*end != '\0' || !(seconds >= 0.0) || seconds > 1e7) {
-    return false;
-  }
-  samples = static_cast<uint64_t>(std::llround(seconds * kSampleRate));
+  // Beyond 10^7 seconds (or beyond a double) is too long for any WAV file, whatever the size.
+  const double seconds = std::strtod(text, nullptr);
+  samples = seconds > 1e7 ? UINT64_MAX : static_cast<uint64_t>(std::llround(seconds * kSampleRate));
   return true;
 }
 
@@ -214,7 +242,7 @@ ParseOutcome parseRenderOptions(int argc, const char* const* argv, RenderOptions
     } else if (std::strcmp(arg, "--settings") == 0) {
       // Read before the other options, so that they override it.
     } else if (std::strcmp(arg, "--samples") == 0) {
-      valid = parseUnsigned(value, UINT64_MAX, samples);
+      valid = parseCount(value, samples);
       samplesGiven = true;
     } else {
       valid = parseSeconds(value, samples);
