@@ -13,5 +13,5 @@ int main(int argc, char** argv) {
     return answerPanelCommand(command, stdout, stderr);
   }
   CPanelApp app(argc, argv);
-  return app.InitInstance(command.soundPath);
+  return app.InitInstance(command);
 }
