@@ -55,6 +55,8 @@ int CPanelApp::InitInstance(const PanelCommand& command) {
   NsmLink session(dialog, instrument);
   if (!session.start(nsmUrl, QFileInfo(arguments().value(0)).fileName().toStdString(), problem)) {
     std::fprintf(stderr, "grainpanel: cannot join the session: %s\n", problem.c_str());
+    dialog.exec();
+    return 0;
   }
   setQuitOnLastWindowClosed(false);
   dialog.show();
