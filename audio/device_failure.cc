@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "engine_lease.h"
+#include "recorder.h"
 
 namespace {
 
@@ -26,10 +27,14 @@ void holdLeaseOnThisThread(EngineLease* lease) {
 }
 
 void failDevice(const char* message) {
+  const DeviceFailureHandler current = handler.load(std::memory_order_acquire);
+  if (current == nullptr) {
+    // The process ends here without unwinding, so a take that runs is finished first.
+    finishRecordingBeforeExit();
+  }
   std::fflush(stdout);
   std::fputs(message, stderr);
   std::fflush(stderr);
-  const DeviceFailureHandler current = handler.load(std::memory_order_acquire);
   if (current == nullptr) {
     std::_Exit(1);
   }
