@@ -75,6 +75,13 @@ bool SettingsControl::openSettings(const std::string& path) {
   m_seedKept = read.seedKept;
   m_seed = read.seed;
   m_dirty = false;
+  if (!m_document.warnings().empty()) {
+    std::string detail;
+    for (const std::string& warning : m_document.warnings()) {
+      detail += (detail.empty() ? "" : "\n") + warning;
+    }
+    m_services.showMessage(kSettingsWarningText, detail.c_str());
+  }
   return true;
 }
 
