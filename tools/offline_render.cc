@@ -4,6 +4,7 @@
 #include <cassert>
 
 #include "random_source.h"
+#include "sound_converter.h"
 
 namespace {
 
@@ -14,8 +15,8 @@ constexpr uint32_t kStartState = 1;
 
 OfflineRender::OfflineRender() : m_controls(m_granulator, m_exchange) {}
 
-LoadOutcome OfflineRender::load(const char* path) {
-  return loadSound(path, m_sound);
+LoadOutcome OfflineRender::load(const char* path, bool convert) {
+  return convert ? loadOrConvert(path, m_sound) : loadSound(path, m_sound);
 }
 
 void OfflineRender::useSamples(SampleBuffer samples, int frameCount) {

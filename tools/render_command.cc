@@ -34,7 +34,7 @@ int renderFile(const RenderOptions& options) {
     return kExitFailed;
   }
   OfflineRender render;
-  if (const LoadOutcome loaded = render.load(options.inputPath.c_str());
+  if (const LoadOutcome loaded = render.load(options.inputPath.c_str(), options.convert);
       loaded.result != LoadResult::kLoaded) {
     if (loaded.result == LoadResult::kWrongFormat) {
       std::fprintf(stderr, "%s: %s: %s\n", kWrongFormatText, options.inputPath.c_str(),

@@ -18,6 +18,8 @@ const char kRenderUsage[] =
     "                              panel's start-up positions); a position outside a slider's\n"
     "                              range is taken at the nearest end\n"
     "  --float                     write 32-bit float samples instead of 16-bit PCM\n"
+    "  --convert                   take any sound libsndfile reads, converted to one channel at\n"
+    "                              44100 Hz as the panel converts it\n"
     "  --help                      this text\n"
     "  --version                   the version of grainrender\n";
 
@@ -141,6 +143,10 @@ ParseOutcome parseRenderOptions(int argc, const char* const* argv, RenderOptions
     }
     if (std::strcmp(arg, "--float") == 0) {
       options.floatOutput = true;
+      continue;
+    }
+    if (std::strcmp(arg, "--convert") == 0) {
+      options.convert = true;
       continue;
     }
     if (!takesValue(arg)) {

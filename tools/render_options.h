@@ -16,6 +16,8 @@ struct RenderOptions {
   // Slider positions as the sliders would show them; the link members play no part.
   ControlValues positions;
   bool floatOutput = false;
+  // A sound the strict loader refuses is converted, as the panel converts it.
+  bool convert = false;
 
   RenderOptions() { setStartupPositions(positions); }
 };
