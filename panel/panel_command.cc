@@ -6,8 +6,9 @@
 #include "version.h"
 
 const char kPanelUsage[] =
-    "usage: grainpanel [FILE.wav]\n"
-    "  FILE.wav    a 16-bit mono WAV file to load and play at once\n"
+    "usage: grainpanel [FILE]\n"
+    "  FILE        a sound file to load and play at once (a 16-bit mono WAV file plays as\n"
+    "              it is; any other the panel offers to convert)\n"
     "  --help      this text\n"
     "  --version   the version number\n";
 

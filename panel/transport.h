@@ -14,6 +14,7 @@ class EngineLease;
 class Granulator;
 class PanelControls;
 class PanelServices;
+class Preferences;
 
 constexpr const char* kSelectFileText = "Please select a file first...";
 // The last line under a refused file's reason.
@@ -51,6 +52,8 @@ class Transport {
   void setWorker(Worker worker) { m_worker = worker; }
   void setClock(Clock clock) { m_clock = clock; }
   void setAllocate(FrameAllocator allocate) { m_allocate = allocate; }
+  // Where "Always convert such files" is kept; without any, every such file asks.
+  void setPreferences(Preferences* preferences) { m_preferences = preferences; }
 
   // Flag cleared, caption "Run", no sound, start-up positions written to the controls.
   void initialise();
@@ -65,6 +68,9 @@ class Transport {
   int frameCount() const { return m_sound.frameCount; }
   // The path the sound in the buffer was loaded from; empty before the first load.
   const std::string& soundPath() const { return m_soundPath; }
+  // What was converted ("kick.flac: 48 000 Hz, stereo, 24-bit, converted"); empty for a sound
+  // read as it is.
+  const std::string& soundNote() const { return m_soundNote; }
 
  private:
   void stop();
@@ -73,6 +79,9 @@ class Transport {
   // clear. Its device may still be closing: the next worker waits for that, never the caller.
   void reclaimEngine();
   bool load(const char* path);
+  // Whether a file the converter takes is converted: at once when the preference says so,
+  // otherwise as the user answers the box.
+  bool mayConvert(const std::string& detail);
 
   Granulator& m_granulator;
   PanelControls& m_controls;
@@ -84,5 +93,7 @@ class Transport {
   FrameAllocator m_allocate;
   Sound m_sound;
   std::string m_soundPath;
+  std::string m_soundNote;
+  Preferences* m_preferences = nullptr;
   std::shared_ptr<EngineLease> m_lease;
 };

@@ -5,6 +5,7 @@
 
 #include "panel_dlg.h"
 #include "panel_icon.h"
+#include "preferences.h"
 #include "qt_panel_services.h"
 
 CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
@@ -15,7 +16,10 @@ CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
 
 int CPanelApp::InitInstance(const std::string& soundPath) {
   QtPanelServices services;
+  Preferences preferences(Preferences::defaultPath());
+  preferences.load();
   CPanelDlg dialog(services);
+  dialog.transport().setPreferences(&preferences);
   if (!soundPath.empty()) {
     // Loaded from inside the panel's loop, so that a refusal's box stands over the panel.
     QTimer::singleShot(0, &dialog, [&dialog, soundPath] { dialog.OnDropFile(soundPath); });
