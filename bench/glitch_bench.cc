@@ -20,11 +20,11 @@
 #include <thread>
 #include <vector>
 
+#include "control_values.h"
+#include "engine_settings.h"
 #include "granulator.h"
 #include "offline_render.h"
-#include "panel_controls.h"
 #include "pcm16.h"
-#include "random_source.h"
 #include "run_flag.h"
 #include "sample_rate.h"
 #include "sound_loader.h"
@@ -36,8 +36,6 @@ constexpr size_t kBlock = 256;
 // How far ahead of the expected block a captured one is looked for before it counts as stale.
 constexpr size_t kResyncBlocks = 64;
 constexpr size_t kChurnBytes = size_t{256} << 20;
-// The random source's state when a process starts, as the panel's first Run finds it.
-constexpr uint32_t kStartState = 1;
 
 struct Options {
   int runs = 20;
@@ -53,12 +51,6 @@ struct Tally {
   size_t lost = 0;        // blocks of the stream that were never heard
   size_t firstStale = 0;  // the played block where the first stale one was heard
   bool aligned = false;
-};
-
-class NoExchange : public ControlExchange {
- public:
-  void readControls(ControlValues&) override {}
-  void writeControls(const ControlValues&) override {}
 };
 
 // A child that never outlives the bench, even when the bench is killed.
@@ -141,11 +133,7 @@ std::vector<int16_t> playLive(const Sound& sound, const ControlValues& positions
                               double seconds, const std::string& capture) {
   setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
   Granulator granulator;
-  NoExchange exchange;
-  PanelControls controls(granulator, exchange);
-  controls.values() = positions;
-  seedRandom(kStartState);
-  controls.startEngine(sound.samples.get(), sound.frameCount, seed);
+  startFirstRun(granulator, positions, sound.samples.get(), sound.frameCount, seed);
   g_running = true;
   std::thread worker(SynthThread, &granulator);
   std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
@@ -249,10 +237,8 @@ int main(int argc, char** argv) {
   const char* tmp = std::getenv("TMPDIR");
   const std::string capture = std::string(tmp != nullptr ? tmp : "/tmp") + "/glitch_bench_" +
                               std::to_string(getpid()) + ".raw";
-  NoExchange exchange;
-  Granulator unused;
-  PanelControls startup(unused, exchange);
-  startup.setStartupPositions();
+  ControlValues startup;
+  setStartupPositions(startup);
 
   std::printf(
       "%s on the disk driver, %d runs of %.1f s; load: %d spinning, %d churning processes\n",
@@ -266,9 +252,9 @@ int main(int argc, char** argv) {
     for (int run = 0; run < options.runs; ++run) {
       const uint32_t seed = 1000u + static_cast<uint32_t>(run);
       const std::vector<int16_t> captured =
-          playLive(sound, startup.values(), seed, options.seconds, capture);
+          playLive(sound, startup, seed, options.seconds, capture);
       const std::vector<int16_t> expected =
-          renderOffline(options, startup.values(), seed, captured.size() + kResyncBlocks * kBlock);
+          renderOffline(options, startup, seed, captured.size() + kResyncBlocks * kBlock);
       const Tally tally = compare(captured, expected);
       if (!tally.aligned) {
         std::printf("run %2d: the stream's first block was never heard\n", run + 1);

@@ -18,7 +18,8 @@
 #include <sstream>
 #include <string>
 
-#include "panel_controls.h"
+#include "control_values.h"
+#include "instrument.h"
 #include "panel_dlg.h"
 #include "panel_services.h"
 #include "wave_strip.h"
@@ -107,7 +108,8 @@ int main(int argc, char** argv) {
   setenv("SDL_AUDIODRIVER", "dummy", 0);
   QApplication app(argc, argv);
   FixedChoice services(argv[1]);
-  CPanelDlg dlg(services);
+  Instrument instrument(services, "/tmp");
+  CPanelDlg dlg(instrument, services);
   dlg.show();
   if (!QTest::qWaitForWindowExposed(&dlg)) {
     std::fprintf(stderr, "panel_load: the window was never shown\n");
@@ -116,7 +118,7 @@ int main(int argc, char** argv) {
   PaintCounter counter;
   dlg.findChild<CWaveStrip*>()->installEventFilter(&counter);
   static_cast<QAbstractButton*>(dlg.control(IDC_FILE))->click();
-  if (!dlg.transport().playing()) {
+  if (!instrument.playing()) {
     return 1;
   }
   // The first second draws the overview and settles; the measurement starts after it.

@@ -4,10 +4,13 @@
 #include <atomic>
 #include <cstdint>
 
-// One state for the whole process, 1 at start. Only one thread draws at a time (the UI thread
-// before a run starts, the synthesis thread while it runs); the atomic keeps that hand-over
-// visible to ThreadSanitizer and costs plain moves.
-inline std::atomic<uint32_t> g_randomState{1};
+// The state when a process starts: the first Run of a fresh panel and grainrender begin from it.
+constexpr uint32_t kRandomStartState = 1;
+
+// One state for the whole process, kRandomStartState at start. Only one thread draws at a time (the
+// UI thread before a run starts, the synthesis thread while it runs); the atomic keeps that
+// hand-over visible to ThreadSanitizer and costs plain moves.
+inline std::atomic<uint32_t> g_randomState{kRandomStartState};
 
 inline void seedRandom(uint32_t seed) {
   g_randomState.store(seed, std::memory_order_relaxed);

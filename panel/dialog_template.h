@@ -1,7 +1,7 @@
 // The panel's controls in template order (also the tab order), placed in dialog units.
 #pragma once
 
-#include "panel_controls.h"
+#include "control_values.h"
 
 enum class ControlKind { PushButton, Slider, GroupBox, CheckBox, LinkToggle };
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "panel_controls.h"
+#include "control_values.h"
 
 // What slider `id` gives the engine at the positions in `values`, named, e.g.
 // "Length 1: 1000 samples (22.7 ms)". `frameCount` is the loaded sound's length, 0 when none is

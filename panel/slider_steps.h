@@ -1,7 +1,7 @@
 // How far the keyboard, a click in the groove and the mouse wheel move a slider. No Qt here.
 #pragma once
 
-#include "panel_controls.h"
+#include "control_values.h"
 
 // A fifth of the range (Page Up, Page Down, a click in the groove) and a hundredth (the arrow
 // keys, one wheel notch), rounded up so that five pages or a hundred steps always cross it.

@@ -9,8 +9,8 @@
 #include <utility>
 
 #include "engine_lease.h"
+#include "engine_settings.h"
 #include "granulator.h"
-#include "panel_controls.h"
 #include "panel_services.h"
 #include "preferences.h"
 #include "run_flag.h"
@@ -31,11 +31,10 @@ void lend(Transport::Worker worker, Granulator* granulator, std::shared_ptr<Engi
 
 }  // namespace
 
-Transport::Transport(Granulator& granulator, PanelControls& controls, ControlExchange& exchange,
-                     TransportView& view, PanelServices& services)
+Transport::Transport(Granulator& granulator, const ControlValues& values, TransportView& view,
+                     PanelServices& services)
     : m_granulator(granulator),
-      m_controls(controls),
-      m_exchange(exchange),
+      m_values(values),
       m_view(view),
       m_services(services),
       m_worker(SynthThreadOnLease),
@@ -50,8 +49,6 @@ Transport::~Transport() {
 void Transport::initialise() {
   g_running = false;
   m_view.setRunCaption(kRunCaption);
-  m_controls.setStartupPositions();
-  m_exchange.writeControls(m_controls.values());
 }
 
 bool Transport::playing() const {
@@ -80,13 +77,15 @@ void Transport::OnFile() {
   OnRunStop();
 }
 
-void Transport::OnDropFile(const std::string& path) {
+bool Transport::OnDropFile(const std::string& path) {
   if (g_running) {
     stop();
   }
-  if (load(path.c_str())) {
-    OnRunStop();
+  if (!load(path.c_str())) {
+    return false;
   }
+  OnRunStop();
+  return true;
 }
 
 void Transport::stop() {
@@ -102,8 +101,8 @@ void Transport::start() {
   reclaimEngine();
   g_running = true;
   m_view.setRunCaption(kStopCaption);
-  m_exchange.readControls(m_controls.values());
-  m_controls.startEngine(m_sound.samples.get(), m_sound.frameCount, m_clock());
+  m_seed = m_clock();
+  startRun(m_granulator, m_values, m_sound.samples.get(), m_sound.frameCount, m_seed);
   m_lease = std::make_shared<EngineLease>();
   // Nothing ever joins a worker: the lease says when the engine is free, and the worker closes
   // its device on its own time, which a stalled driver can stretch to seconds.

@@ -9,12 +9,11 @@
 
 #include "sound_loader.h"
 
-class ControlExchange;
 class EngineLease;
 class Granulator;
-class PanelControls;
 class PanelServices;
 class Preferences;
+struct ControlValues;
 
 constexpr const char* kSelectFileText = "Please select a file first...";
 // The last line under a refused file's reason.
@@ -41,8 +40,9 @@ class Transport {
   using Clock = uint32_t (*)();
 
   // Defaults: the real synthesis thread, the wall clock in seconds, a non-throwing allocation.
-  Transport(Granulator& granulator, PanelControls& controls, ControlExchange& exchange,
-            TransportView& view, PanelServices& services);
+  // A Run starts the engine from `values` as they are at that moment.
+  Transport(Granulator& granulator, const ControlValues& values, TransportView& view,
+            PanelServices& services);
   // Clears the run flag and waits for the worker to leave the engine before the buffer goes; a
   // worker still closing its device is left to finish on its own.
   ~Transport();
@@ -55,13 +55,13 @@ class Transport {
   // Where "Always convert such files" is kept; without any, every such file asks.
   void setPreferences(Preferences* preferences) { m_preferences = preferences; }
 
-  // Flag cleared, caption "Run", no sound, start-up positions written to the controls.
+  // Flag cleared, caption "Run", no sound.
   void initialise();
   void OnRunStop();
   void OnFile();
   // A file dropped on the panel or named on the command line: stopped, loaded and started as
-  // File... does with a chosen file.
-  void OnDropFile(const std::string& path);
+  // File... does with a chosen file. False when the file was refused.
+  bool OnDropFile(const std::string& path);
 
   bool playing() const;
   const float* samples() const { return m_sound.samples.get(); }
@@ -71,6 +71,8 @@ class Transport {
   // What was converted ("kick.flac: 48 000 Hz, stereo, 24-bit, converted"); empty for a sound
   // read as it is.
   const std::string& soundNote() const { return m_soundNote; }
+  // The seed the current or last Run started from.
+  uint32_t runSeed() const { return m_seed; }
 
  private:
   void stop();
@@ -84,8 +86,7 @@ class Transport {
   bool mayConvert(const std::string& detail);
 
   Granulator& m_granulator;
-  PanelControls& m_controls;
-  ControlExchange& m_exchange;
+  const ControlValues& m_values;
   TransportView& m_view;
   PanelServices& m_services;
   Worker m_worker;
@@ -95,5 +96,6 @@ class Transport {
   std::string m_soundPath;
   std::string m_soundNote;
   Preferences* m_preferences = nullptr;
+  uint32_t m_seed = 0;
   std::shared_ptr<EngineLease> m_lease;
 };

@@ -31,6 +31,7 @@
 
 #include "dialog_template.h"
 #include "fake_services.h"
+#include "instrument.h"
 #include "panel_app.h"
 #include "panel_command.h"
 #include "panel_services.h"
@@ -70,7 +71,9 @@ class PaintCounter : public QObject {
 
 class PanelDlgTest : public ::testing::Test {
  protected:
-  PanelDlgTest() : dlg(std::make_unique<CPanelDlg>(services)) {}
+  PanelDlgTest()
+      : instrument(std::make_unique<Instrument>(services, dir.path())),
+        dlg(std::make_unique<CPanelDlg>(*instrument, services)) {}
 
   void showAndSettle() {
     dlg->show();
@@ -101,6 +104,7 @@ class PanelDlgTest : public ::testing::Test {
 
   testwav::TempDir dir;
   FakeServices services;
+  std::unique_ptr<Instrument> instrument;
   std::unique_ptr<CPanelDlg> dlg;
 };
 
@@ -168,7 +172,7 @@ TEST_F(PanelDlgTest, SlidersAreVerticalWithTheLowEndAtTheTopAndTabOrderIsTemplat
 }
 
 TEST_F(PanelDlgTest, EverySliderAppliesItselfWhenShownAndAtEachPaintAfterAMove) {
-  Granulator& g = dlg->granulator();
+  const Granulator& g = instrument->granulator();
   EXPECT_EQ(g.inspect().speed, 0.0f);
   showAndSettle();
   EXPECT_EQ(g.inspect().lenMin, 1000);
@@ -190,14 +194,54 @@ TEST_F(PanelDlgTest, LinkedLengthsFollowTheMovedSliderAndThePaintsSettle) {
   slider(IDC_LENGTH2)->setValue(4000);
   settle();
   EXPECT_EQ(slider(IDC_LENGTH1)->value(), 4000);
-  EXPECT_EQ(dlg->granulator().inspect().lenMin, 0);
-  EXPECT_EQ(dlg->granulator().inspect().lenRange, 0);
+  EXPECT_EQ(instrument->granulator().inspect().lenMin, 0);
+  EXPECT_EQ(instrument->granulator().inspect().lenRange, 0);
 
   // Writing positions the sliders already show must not repaint them again and again.
   PaintCounter counter;
   for (QSlider* s : dlg->findChildren<QSlider*>()) s->installEventFilter(&counter);
   settle();
   EXPECT_EQ(counter.paints, 0);
+}
+
+// A window that was never shown paints nothing, so only the instrument can carry these values to
+// the engine; the widgets and their readouts show them all the same.
+TEST_F(PanelDlgTest, ControlsSetThroughTheInstrumentReachTheEngineAndTheHiddenWindow) {
+  ASSERT_FALSE(dlg->isVisible());
+  instrument->setLink(IDC_LINKLENGTH, true);
+  instrument->setPosition(IDC_LENGTH2, 3900);
+  instrument->setPosition(IDC_ZERO, 500);
+  instrument->setPosition(IDC_PITCH1, 100000);
+  instrument->setPosition(IDC_PITCH2, 25000);
+  instrument->setPosition(IDC_PITCHWALK, 10000);
+  instrument->setPosition(IDC_SPREAD, 1000);
+  instrument->setPosition(IDC_SPEED, 10000);
+  instrument->setPosition(IDC_FADE, 4000);
+  instrument->setMethod(1);
+  instrument->setLink(IDC_LINKPITCH, true);
+  const Granulator& g = instrument->granulator();
+  EXPECT_EQ(g.inspect().lenMin, 100);
+  EXPECT_EQ(g.inspect().lenRange, 0);
+  EXPECT_EQ(g.inspect().zeroThreshold, 16384);
+  EXPECT_EQ(g.inspect().spread, 0x1.b4e81cp-7f);  // 1000 / 75000
+  EXPECT_EQ(g.inspect().speed, 2.0f);
+  EXPECT_EQ(g.inspect().pitchMode, PitchMode::kEachHeadWalks);
+
+  const std::pair<int, int> shown[] = {
+      {IDC_LENGTH1, 3900},  {IDC_LENGTH2, 3900}, {IDC_ZERO, 500},
+      {IDC_PITCH1, 100000}, {IDC_PITCH2, 25000}, {IDC_PITCHWALK, 10000},
+      {IDC_SPREAD, 1000},   {IDC_SPEED, 10000},  {IDC_FADE, 4000}};
+  for (const auto& [id, position] : shown) EXPECT_EQ(slider(id)->value(), position) << id;
+  EXPECT_TRUE(button(IDC_METHOD)->isChecked());
+  EXPECT_TRUE(button(IDC_LINKLENGTH)->isChecked());
+  EXPECT_TRUE(button(IDC_LINKPITCH)->isChecked());
+  EXPECT_EQ(tip(IDC_SPEED), "Speed: 2 \u00d7 the sound's own speed");
+
+  // Run takes the Fade position set through the instrument.
+  ASSERT_TRUE(instrument->openSound(toneFile("tone.wav", 8820)));
+  EXPECT_EQ(runCaption(), "Stop");
+  EXPECT_FALSE(slider(IDC_FADE)->isEnabled());
+  EXPECT_EQ(g.inspect().fadeLength, 4000);
 }
 
 TEST_F(PanelDlgTest, ButtonsDriveTheRealWorker) {
@@ -212,11 +256,11 @@ TEST_F(PanelDlgTest, ButtonsDriveTheRealWorker) {
   EXPECT_EQ(runCaption(), "Stop");
   EXPECT_FALSE(slider(IDC_FADE)->isEnabled());
   EXPECT_TRUE(g_running);
-  EXPECT_EQ(dlg->granulator().inspect().fadeLength, 400);
+  EXPECT_EQ(instrument->granulator().inspect().fadeLength, 400);
 
   button(IDC_RESET)->click();
   EXPECT_EQ(slider(IDC_FADE)->value(), 1000);
-  EXPECT_EQ(dlg->granulator().inspect().fadeLength, 400);
+  EXPECT_EQ(instrument->granulator().inspect().fadeLength, 400);
 
   button(IDC_RUN)->click();
   EXPECT_EQ(runCaption(), "Run");
@@ -225,6 +269,7 @@ TEST_F(PanelDlgTest, ButtonsDriveTheRealWorker) {
   button(IDC_RUN)->click();
   EXPECT_TRUE(g_running);
   dlg.reset();
+  instrument.reset();
   EXPECT_FALSE(g_running);
   EXPECT_EQ(services.messages.size(), 1u);
 }
@@ -385,9 +430,9 @@ TEST_F(PanelDlgTest, PagesAndGrooveClicksMoveAFifthAndArrowsAndWheelNotchesAHund
   turn(60);
   EXPECT_EQ(speed->value(), 5000);
   settle();
-  EXPECT_EQ(dlg->granulator().inspect().speed, 1.0f);
-  EXPECT_EQ(dlg->granulator().inspect().lenMin, 1000);
-  EXPECT_EQ(dlg->granulator().inspect().lenRange, 800);
+  EXPECT_EQ(instrument->granulator().inspect().speed, 1.0f);
+  EXPECT_EQ(instrument->granulator().inspect().lenMin, 1000);
+  EXPECT_EQ(instrument->granulator().inspect().lenRange, 800);
 }
 
 TEST_F(PanelDlgTest, ReadoutFollowsTheMovedOrFocusedSliderAndEachTooltipSaysTheSame) {
@@ -402,8 +447,8 @@ TEST_F(PanelDlgTest, ReadoutFollowsTheMovedOrFocusedSliderAndEachTooltipSaysTheS
   settle();
   EXPECT_EQ(readout(), "Length 1: 1800 samples (40.8 ms)");
   EXPECT_EQ(tip(IDC_LENGTH1), readout());
-  EXPECT_EQ(dlg->granulator().inspect().lenMin, 1000);
-  EXPECT_EQ(dlg->granulator().inspect().lenRange, 800);
+  EXPECT_EQ(instrument->granulator().inspect().lenMin, 1000);
+  EXPECT_EQ(instrument->granulator().inspect().lenRange, 800);
 
   QTest::keyClick(slider(IDC_PITCH2), Qt::Key_PageUp);
   EXPECT_EQ(readout(), "Pitch 2: rate 0.2 (\u221227.9 semitones)");
@@ -476,7 +521,7 @@ TEST_F(PanelDlgTest, ADroppedFileLoadsAndPlaysAsFileDoesAndTheTitleNamesIt) {
   ASSERT_TRUE(drag({tone}));
   EXPECT_TRUE(g_running);
   EXPECT_EQ(runCaption(), "Stop");
-  EXPECT_EQ(dlg->transport().frameCount(), 8820);
+  EXPECT_EQ(instrument->transport().frameCount(), 8820);
   EXPECT_EQ(title(), "tone.wav \u2014 Grainpanel");
 
   const std::string stereo =
@@ -603,8 +648,8 @@ Opened openFromCommandLine(const std::string& path) {
     auto* panel = qobject_cast<CPanelDlg*>(modal);
     if (!panel || (!g_running && seen.message.empty()))
       return false;
-    seen = {seen.message, panel->windowTitle().toStdString(), panel->transport().frameCount(),
-            g_running};
+    seen = {seen.message, panel->windowTitle().toStdString(),
+            panel->instrument().transport().frameCount(), g_running};
     QTest::keyClick(panel, Qt::Key_Escape);
     return true;
   });

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "panel_controls.h"
+#include "control_values.h"
 
 namespace {
 

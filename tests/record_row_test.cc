@@ -20,6 +20,7 @@
 
 #include "dialog_template.h"
 #include "fake_services.h"
+#include "instrument.h"
 #include "panel_dlg.h"
 #include "run_flag.h"
 #include "test_wav.h"
@@ -59,7 +60,9 @@ QString accessibleName(QWidget* widget) {
 
 class RecordRowTest : public ::testing::Test {
  protected:
-  RecordRowTest() : dlg(std::make_unique<CPanelDlg>(services)) {
+  RecordRowTest()
+      : instrument(std::make_unique<Instrument>(services, dir.path())),
+        dlg(std::make_unique<CPanelDlg>(*instrument, services)) {
     row = dlg->findChild<CRecordRow*>();
     if (row != nullptr) {
       record = row->findChild<QPushButton*>();
@@ -104,6 +107,7 @@ class RecordRowTest : public ::testing::Test {
   testwav::TempDir dir;
   std::string sound;
   FakeServices services;
+  std::unique_ptr<Instrument> instrument;
   std::unique_ptr<CPanelDlg> dlg;
   CRecordRow* row = nullptr;
   QPushButton* record = nullptr;
@@ -179,6 +183,7 @@ TEST_F(RecordRowTest, ClosingThePanelWhileRecordingKeepsTheFinishedTake) {
   ASSERT_TRUE(record->isChecked());
   QTest::qWait(200);
   dlg.reset();
+  instrument.reset();
   EXPECT_FALSE(g_running);
   ASSERT_EQ(takes().size(), 1u);
   EXPECT_EQ(takes()[0].find(".grainrender-"), std::string::npos) << takes()[0];

@@ -11,12 +11,11 @@
 #include <thread>
 #include <vector>
 
+#include "control_values.h"
 #include "engine_lease.h"
-#include "fake_exchange.h"
 #include "fake_services.h"
 #include "granulator.h"
 #include "offline_render.h"
-#include "panel_controls.h"
 #include "panel_services.h"
 #include "preferences.h"
 #include "random_source.h"
@@ -115,12 +114,13 @@ std::vector<uint8_t> headerOnly(uint16_t channels, uint16_t bits) {
 
 class TransportTest : public ::testing::Test {
  protected:
-  TransportTest() : controls(granulator, exchange) {
+  TransportTest() {
+    setStartupPositions(values);
     Probe::seen.clear();
     Probe::live = Probe::mostLive = 0;
     Probe::linger = false;
     view.granulator = &granulator;
-    transport = std::make_unique<Transport>(granulator, controls, exchange, view, services);
+    transport = std::make_unique<Transport>(granulator, values, view, services);
     transport->setWorker(Probe::run);
     transport->setClock(fixedClock);
     transport->initialise();
@@ -142,16 +142,14 @@ class TransportTest : public ::testing::Test {
   const std::string good = dir.write("ramp 1000.wav", rampWav(1000));
   const std::string other = dir.write("ramp 3000.wav", rampWav(3000));
   Granulator granulator;
-  FakeExchange exchange;
   FakeView view;
   FakeServices services;
-  PanelControls controls;
+  ControlValues values;
   std::unique_ptr<Transport> transport;
 };
 
 TEST_F(TransportTest, RunOrACancelledFileWithoutASoundAsksForOneAndChangesNothing) {
   expectShown(false);
-  EXPECT_EQ(exchange.shown.m_fade, 1000);  // the start-up positions are on the controls
   transport->OnRunStop();
   choose("");
   EXPECT_EQ(services.messages, std::vector<std::string>(2, "Please select a file first..."));
@@ -188,18 +186,18 @@ TEST_F(TransportTest, ViewHearsOfEachStartAfterTheEngineShowsTheNewSoundAndOfEac
 TEST_F(TransportTest, StartPreparesWithTheShownFadeThenAppliesEveryControlThenSeeds) {
   // Length 4000 and 1000, zero 250, pitch 25000 and 100000, Method ticked, speed 10000, spread
   // 750, fade 321.
-  exchange.shown.m_length2 = 1000;
-  exchange.shown.m_length1 = 4000;
-  exchange.shown.m_zero = 250;
-  exchange.shown.m_pitch1 = 25000;
-  exchange.shown.m_pitch2 = 100000;
-  exchange.shown.m_pitchWalk = 0;
-  exchange.shown.m_method = 1;
-  exchange.shown.m_speed = 10000;
-  exchange.shown.m_spread = 750;
-  exchange.shown.m_fade = 321;
-  exchange.shown.m_linkLength = 0;
-  exchange.shown.m_linkPitch = 0;
+  values.m_length2 = 1000;
+  values.m_length1 = 4000;
+  values.m_zero = 250;
+  values.m_pitch1 = 25000;
+  values.m_pitch2 = 100000;
+  values.m_pitchWalk = 0;
+  values.m_method = 1;
+  values.m_speed = 10000;
+  values.m_spread = 750;
+  values.m_fade = 321;
+  values.m_linkLength = 0;
+  values.m_linkPitch = 0;
   // The holds that prepare draws come from the state before the seed.
   seedRandom(1);
   Granulator reference;
@@ -246,7 +244,7 @@ TEST_F(TransportTest, CancelWithASoundRestartsItFreshlyPreparedWhetherPlayingOrN
   choose("");
   expectShown(true);
   transport->OnRunStop();
-  exchange.shown.m_fade = 77;
+  values.m_fade = 77;
   choose("");
   expectShown(true);
   EXPECT_EQ(transport->samples(), buffer);
@@ -296,7 +294,7 @@ TEST_F(TransportTest, FailedAllocationKeepsTheOldSoundAndSaysSo) {
 
 TEST_F(TransportTest, DroppedFileStopsLoadsAndStartsAsAChosenFileDoes) {
   Probe::linger = true;
-  exchange.shown.m_fade = 321;
+  values.m_fade = 321;
   transport->OnDropFile(good);
   expectShown(true);
   EXPECT_EQ(transport->frameCount(), 1000);
@@ -369,14 +367,14 @@ TEST_F(TransportTest, ConvertedFilePlaysAsGrainrenderRendersItAndTheTickIsRememb
 
   OfflineRender render;
   ASSERT_EQ(render.load(kick.c_str(), true).result, LoadResult::kLoaded);
-  render.start(exchange.shown, kClockSeconds);
+  render.start(values, kClockSeconds);
   std::vector<float> rendered(30000);
   render.render(rendered.data(), 30000);
   EXPECT_EQ(Capture::samples, rendered);
 
   Preferences reread(conf);
   reread.load();
-  transport = std::make_unique<Transport>(granulator, controls, exchange, view, services);
+  transport = std::make_unique<Transport>(granulator, values, view, services);
   transport->setWorker(Probe::run);
   transport->setPreferences(&reread);
   transport->OnDropFile(kick);
@@ -407,7 +405,7 @@ class StalledDeviceTest : public TransportTest {
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
     setenv("SDL_DISKAUDIODELAY", "5000", 1);
-    transport = std::make_unique<Transport>(granulator, controls, exchange, view, services);
+    transport = std::make_unique<Transport>(granulator, values, view, services);
     transport->setClock(fixedClock);
     transport->initialise();
   }

@@ -4,13 +4,13 @@
 #include <cstdint>
 #include <memory>
 
+#include "control_values.h"
 #include "granulator.h"
-#include "panel_controls.h"
 #include "sound_loader.h"
 
 class OfflineRender {
  public:
-  OfflineRender();
+  OfflineRender() = default;
   OfflineRender(const OfflineRender&) = delete;
   OfflineRender& operator=(const OfflineRender&) = delete;
 
@@ -26,15 +26,6 @@ class OfflineRender {
   int frameCount() const { return m_sound.frameCount; }
 
  private:
-  // The positions come from the caller; there is no window to exchange them with.
-  class NoExchange : public ControlExchange {
-   public:
-    void readControls(ControlValues&) override {}
-    void writeControls(const ControlValues&) override {}
-  };
-
   Sound m_sound;
   Granulator m_granulator;
-  NoExchange m_exchange;
-  PanelControls m_controls;
 };

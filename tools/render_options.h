@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "panel_controls.h"
+#include "control_values.h"
 #include "sample_rate.h"
 
 struct RenderOptions {

@@ -1,4 +1,5 @@
-// The panel window: builds the controls from the template and forwards to the plain logic.
+// The panel window: builds the controls from the template, shows the instrument and forwards the
+// user's moves to it.
 #include "panel_dlg.h"
 
 #include <QCheckBox>
@@ -50,18 +51,14 @@ QString droppedFile(const QMimeData* mime) {
 
 }  // namespace
 
-CPanelDlg::CPanelDlg(PanelServices& services, QWidget* parent)
-    : QDialog(parent),
-      m_controls(m_granulator, *this),
-      m_transport(m_granulator, m_controls, *this, *this, services),
-      m_services(services),
-      m_hIcon(makePanelIcon()) {
+CPanelDlg::CPanelDlg(Instrument& instrument, PanelServices& services, QWidget* parent)
+    : QDialog(parent), m_instrument(instrument), m_services(services), m_hIcon(makePanelIcon()) {
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   setWindowTitle(QString::fromStdString(panelTitle({})));
   setAcceptDrops(true);
   buildControls();
-  m_waveStrip = new CWaveStrip(m_granulator, m_transport, this);
+  m_waveStrip = new CWaveStrip(instrument.granulator(), instrument.transport(), this);
 
   connect(m_runButton, &QPushButton::clicked, this, &CPanelDlg::OnRunStop);
   connect(m_fileButton, &QPushButton::clicked, this, &CPanelDlg::OnFile);
@@ -74,11 +71,12 @@ CPanelDlg::CPanelDlg(PanelServices& services, QWidget* parent)
   addBelow(new ReadoutLine(*this));
   addBelow(m_waveStrip);
   addBelow(new CRecordRow(*this));
+  m_instrument.addListener(this);
 }
 
-// The transport member clears the flag and waits for the worker before the buffer and the
-// engine go; nothing else here needs ordering.
-CPanelDlg::~CPanelDlg() = default;
+CPanelDlg::~CPanelDlg() {
+  m_instrument.removeListener(this);
+}
 
 void CPanelDlg::buildControls() {
   const QFontMetrics metrics(font());
@@ -178,9 +176,29 @@ void CPanelDlg::OnInitDialog() {
     slider->setSingleStep(lineStep(r));
     new SliderWheel(slider);
   }
-  m_transport.initialise();
-  for (QSlider* slider : findChildren<QSlider*>()) {
+  playingChanged(m_instrument.playing());
+  playbackShown(m_instrument.playing());
+  writeControls(m_instrument.values());
+  bindControls();
+}
+
+// Bound only once the widgets show the instrument, so that setting the ranges plays nothing.
+void CPanelDlg::bindControls() {
+  for (const SliderRange& r : kSliderRanges) {
+    auto* slider = static_cast<QSlider*>(control(r.id));
     slider->installEventFilter(this);
+    connect(slider, &QSlider::valueChanged, this, [this, id = r.id](int position) {
+      if (!m_inExchange) {
+        m_instrument.setPosition(id, position);
+      }
+    });
+  }
+  for (QPushButton* link : {m_linkLengthBox, m_linkPitchBox}) {
+    connect(link, &QPushButton::toggled, this, [this, link](bool on) {
+      if (!m_inExchange) {
+        m_instrument.setLink(link->property(kIdProperty).toInt(), on);
+      }
+    });
   }
 }
 
@@ -196,25 +214,8 @@ QWidget* CPanelDlg::control(int id) const {
   return nullptr;
 }
 
-void CPanelDlg::readControls(ControlValues& v) {
-  m_inExchange = true;
-  v.m_length2 = m_length2Ctrl->value();
-  v.m_length1 = m_length1Ctrl->value();
-  v.m_zero = m_zeroCtrl->value();
-  v.m_pitch1 = m_pitch1Ctrl->value();
-  v.m_pitch2 = m_pitch2Ctrl->value();
-  v.m_pitchWalk = m_pitchWalkCtrl->value();
-  v.m_method = m_methodBox->isChecked() ? 1 : 0;
-  v.m_speed = m_speedCtrl->value();
-  v.m_spread = m_spreadCtrl->value();
-  v.m_fade = m_fadeCtrl->value();
-  v.m_linkLength = m_linkLengthBox->isChecked() ? 1 : 0;
-  v.m_linkPitch = m_linkPitchBox->isChecked() ? 1 : 0;
-  m_inExchange = false;
-}
-
 // A slider clamps a position outside its range; an unchanged position causes no repaint, so a
-// handler that writes what is already shown cannot start a cycle.
+// paint that plays what is already shown cannot start a cycle.
 void CPanelDlg::writeControls(const ControlValues& v) {
   m_inExchange = true;
   m_length2Ctrl->setValue(v.m_length2);
@@ -232,83 +233,56 @@ void CPanelDlg::writeControls(const ControlValues& v) {
   m_inExchange = false;
 }
 
-// The transport shows every start and stop in the Run caption, so what follows playback hears of
-// it here; on a start this comes before the worker takes its first sample.
-void CPanelDlg::setRunCaption(const char* caption) {
-  m_runButton->setText(QString::fromUtf8(caption));
-  emit playingChanged(m_transport.playing());
+void CPanelDlg::controlsChanged() {
+  writeControls(m_instrument.values());
 }
 
-void CPanelDlg::enableFade(bool enabled) {
-  m_fadeCtrl->setEnabled(enabled);
+void CPanelDlg::playingChanged(bool playing) {
+  m_runButton->setText(QString::fromUtf8(playing ? kStopCaption : kRunCaption));
 }
 
-void CPanelDlg::showPlaying(bool playing) {
+// The Fade position is taken at Run, so it cannot be moved while it plays.
+void CPanelDlg::playbackShown(bool playing) {
+  m_fadeCtrl->setEnabled(!playing);
   m_waveStrip->follow(playing);
 }
 
+void CPanelDlg::soundChanged() {
+  setWindowTitle(QString::fromStdString(panelTitle(m_instrument.soundPath())));
+  emit soundLoaded();
+}
+
 void CPanelDlg::OnRunStop() {
-  m_transport.OnRunStop();
+  m_instrument.OnRunStop();
 }
 
 void CPanelDlg::OnFile() {
-  m_transport.OnFile();
-  showSound();
+  m_instrument.OnFile();
 }
 
 void CPanelDlg::OnDropFile(const std::string& path) {
-  m_transport.OnDropFile(path);
-  showSound();
-}
-
-void CPanelDlg::showSound() {
-  setWindowTitle(QString::fromStdString(panelTitle(m_transport.soundPath())));
-  emit soundChanged();
+  m_instrument.openSound(path);
 }
 
 void CPanelDlg::OnMethod() {
-  m_controls.OnMethod();
+  m_instrument.setMethod(m_methodBox->isChecked() ? 1 : 0);
 }
 
 void CPanelDlg::OnReset() {
-  m_controls.OnReset();
+  m_instrument.OnReset();
 }
 
 void CPanelDlg::OnHelp() {
   m_services.showHelp(kHelpText);
 }
 
-void CPanelDlg::accept() {
-  readControls(m_controls.values());
-  QDialog::accept();
-}
-
-CPanelDlg::Handler CPanelDlg::handlerOf(const QObject* slider) const {
-  if (slider == m_length1Ctrl)
-    return &PanelControls::OnCustomdrawLength1;
-  if (slider == m_length2Ctrl)
-    return &PanelControls::OnCustomdrawLength2;
-  if (slider == m_zeroCtrl)
-    return &PanelControls::OnCustomdrawZero;
-  if (slider == m_pitch1Ctrl)
-    return &PanelControls::OnCustomdrawPitch1;
-  if (slider == m_pitch2Ctrl)
-    return &PanelControls::OnCustomdrawPitch2;
-  if (slider == m_pitchWalkCtrl)
-    return &PanelControls::OnCustomdrawPitchWalk;
-  if (slider == m_spreadCtrl || slider == m_speedCtrl)
-    return &PanelControls::OnCustomdrawLocation;
-  if (slider == m_fadeCtrl)
-    return &PanelControls::OnCustomdrawFade;
-  return nullptr;
-}
-
-// Every paint of a slider runs its handler before the slider draws, so the sound follows a
-// dragged thumb and every slider applies itself when the panel is first shown.
+// Every paint of a slider plays its position again before the slider draws, as its handler
+// did: every slider applies itself when the panel is first shown, and a paint of a Pitch or Walk
+// slider restarts the rate walk from the middle of the range.
 bool CPanelDlg::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Paint && !m_inExchange) {
-    if (Handler handler = handlerOf(watched)) {
-      (m_controls.*handler)();
+    if (auto* slider = qobject_cast<QSlider*>(watched)) {
+      m_instrument.setPosition(slider->property(kIdProperty).toInt(), slider->value());
     }
   }
   return QDialog::eventFilter(watched, event);

@@ -1,4 +1,4 @@
-// The panel window: builds the controls, binds them to the controls logic and the transport.
+// The panel window: builds the controls and shows the instrument; a widget the user moves plays it.
 #pragma once
 
 #include <QDialog>
@@ -6,9 +6,8 @@
 #include <QSize>
 #include <string>
 
-#include "granulator.h"
-#include "panel_controls.h"
-#include "transport.h"
+#include "instrument.h"
+#include "instrument_listener.h"
 
 class QAbstractButton;
 class QCheckBox;
@@ -17,24 +16,22 @@ class QSlider;
 class CWaveStrip;
 class PanelServices;
 
-class CPanelDlg : public QDialog, public ControlExchange, public TransportView {
+class CPanelDlg : public QDialog, public InstrumentListener {
   Q_OBJECT
 
  public:
-  explicit CPanelDlg(PanelServices& services, QWidget* parent = nullptr);
+  // Shows `instrument`, which outlives the window.
+  CPanelDlg(Instrument& instrument, PanelServices& services, QWidget* parent = nullptr);
   ~CPanelDlg() override;
 
-  void readControls(ControlValues& values) override;
-  void writeControls(const ControlValues& values) override;
-  void setRunCaption(const char* caption) override;
-  void enableFade(bool enabled) override;
-  void showPlaying(bool playing) override;
+  void controlsChanged() override;
+  void playingChanged(bool playing) override;
+  void playbackShown(bool playing) override;
+  void soundChanged() override;
 
   // The control with this identifier, or null (group boxes have none).
   QWidget* control(int id) const;
-  Granulator& granulator() { return m_granulator; }
-  PanelControls& controls() { return m_controls; }
-  Transport& transport() { return m_transport; }
+  Instrument& instrument() { return m_instrument; }
 
   // Adds a widget to the column below the template's controls and grows the window to hold it.
   void addBelow(QWidget* widget);
@@ -47,15 +44,9 @@ class CPanelDlg : public QDialog, public ControlExchange, public TransportView {
   void OnReset();
   void OnHelp();
 
- public slots:
-  // Ends the dialog the way OK does: the controls are read first.
-  void accept() override;
-
  signals:
-  // Playback started or stopped: Run, Stop, or a File... that stops and plays.
-  void playingChanged(bool playing);
   // A load was tried: the sound may have changed.
-  void soundChanged();
+  void soundLoaded();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -64,16 +55,13 @@ class CPanelDlg : public QDialog, public ControlExchange, public TransportView {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  using Handler = void (PanelControls::*)();
-
   void buildControls();
   void OnInitDialog();
-  void showSound();
-  Handler handlerOf(const QObject* slider) const;
+  void bindControls();
+  // Copies every value of the instrument into its widget.
+  void writeControls(const ControlValues& values);
 
-  Granulator m_granulator;
-  PanelControls m_controls;
-  Transport m_transport;
+  Instrument& m_instrument;
   PanelServices& m_services;
 
   QSlider* m_fadeCtrl = nullptr;
@@ -95,6 +83,6 @@ class CPanelDlg : public QDialog, public ControlExchange, public TransportView {
   QSize m_templateSize;
   QWidget* m_below = nullptr;
   CWaveStrip* m_waveStrip = nullptr;
-  // No handler may run while the controls are being read or written.
+  // No widget plays the instrument while the window writes what the instrument holds.
   bool m_inExchange = false;
 };

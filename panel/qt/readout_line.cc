@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QSlider>
 
-#include "panel_controls.h"
+#include "control_values.h"
 #include "panel_dlg.h"
 #include "panel_text.h"
 
@@ -26,7 +26,7 @@ ReadoutLine::ReadoutLine(CPanelDlg& dialog) : m_dialog(dialog) {
   // The Walk readout says when the link takes its width away.
   connect(static_cast<QAbstractButton*>(dialog.control(IDC_LINKPITCH)), &QAbstractButton::toggled,
           this, &ReadoutLine::refresh);
-  connect(&dialog, &CPanelDlg::soundChanged, this, &ReadoutLine::refresh);
+  connect(&dialog, &CPanelDlg::soundLoaded, this, &ReadoutLine::refresh);
   connect(qApp, &QApplication::focusChanged, this,
           [this](QWidget*, QWidget* now) { followFocus(now); });
   refresh();
@@ -39,7 +39,7 @@ void ReadoutLine::refresh() {
   }
   shown.m_linkPitch =
       static_cast<QAbstractButton*>(m_dialog.control(IDC_LINKPITCH))->isChecked() ? 1 : 0;
-  const int frameCount = m_dialog.transport().frameCount();
+  const int frameCount = m_dialog.instrument().frameCount();
   QString line;
   for (const auto& [id, slider] : m_sliders) {
     const QString text = QString::fromStdString(readoutText(id, shown, frameCount));
@@ -50,7 +50,7 @@ void ReadoutLine::refresh() {
   }
   // With no slider to read out, the line says what was converted to play the sound.
   if (m_followedId == 0) {
-    line = QString::fromStdString(m_dialog.transport().soundNote());
+    line = QString::fromStdString(m_dialog.instrument().soundNote());
   }
   setText(line);
   setAccessibleDescription(line);

@@ -1,31 +1,17 @@
-// The record row: builds the toggle, the status line and Ctrl+R, and forwards to RecordControl.
+// The record row: builds the toggle, the status line and Ctrl+R, and shows and presses the
+// instrument's Record.
 #include "record_row.h"
 
-#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
-#include <QStandardPaths>
 #include <QTimer>
 
+#include "instrument.h"
 #include "panel_dlg.h"
 
-namespace {
-
-// Where recordings go when the sound's own folder is read-only.
-std::string musicFolder() {
-  QString folder = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
-  if (folder.isEmpty()) {
-    folder = QDir::homePath() + QStringLiteral("/Music");
-  }
-  return folder.toStdString();
-}
-
-}  // namespace
-
-CRecordRow::CRecordRow(CPanelDlg& dlg)
-    : m_dlg(dlg), m_recorder(m_sink), m_control(m_recorder, *this, musicFolder()) {
+CRecordRow::CRecordRow(CPanelDlg& dlg) : m_instrument(dlg.instrument()) {
   m_recordButton = new QPushButton(QString::fromUtf8(kRecordCaption), this);
   m_recordButton->setCheckable(true);
   // Like the link toggles: Enter on it ends the dialog rather than flipping it.
@@ -48,40 +34,34 @@ CRecordRow::CRecordRow(CPanelDlg& dlg)
   connect(m_recordButton, &QPushButton::clicked, this, &CRecordRow::OnRecord);
   auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
   connect(shortcut, &QShortcut::activated, m_recordButton, &QPushButton::click);
-  connect(&dlg, &CPanelDlg::playingChanged, this, &CRecordRow::OnPlayback);
 
-  m_control.initialise();
+  recordStatusChanged();
+  m_instrument.addListener(this);
 }
 
-void CRecordRow::setRecordPressed(bool pressed) {
-  m_recordButton->setChecked(pressed);
+CRecordRow::~CRecordRow() {
+  m_instrument.removeListener(this);
 }
 
-void CRecordRow::setRecordStatus(const std::string& text, const std::string& tip) {
-  m_status->setText(QString::fromStdString(text));
-  m_status->setToolTip(QString::fromStdString(tip));
+void CRecordRow::recordStatusChanged() {
+  m_recordButton->setChecked(m_instrument.recordPressed());
+  m_status->setText(QString::fromStdString(m_instrument.recordStatus()));
+  m_status->setToolTip(QString::fromStdString(m_instrument.recordTip()));
   m_status->setAccessibleName(m_status->text());
   m_status->setAccessibleDescription(m_status->toolTip());
+  followRecording();
 }
 
 void CRecordRow::OnRecord(bool pressed) {
-  const Transport& transport = m_dlg.transport();
-  m_control.OnRecord(pressed, transport.playing(), transport.soundPath());
-  followRecording();
-}
-
-void CRecordRow::OnPlayback(bool playing) {
-  m_control.OnPlayback(playing, m_dlg.transport().soundPath());
-  followRecording();
+  m_instrument.setRecord(pressed);
 }
 
 void CRecordRow::OnTimer() {
-  m_control.OnTimer();
-  followRecording();
+  m_instrument.OnRecordTimer();
 }
 
 void CRecordRow::followRecording() {
-  if (!m_control.recording()) {
+  if (!m_instrument.recording()) {
     m_timer->stop();
   } else if (!m_timer->isActive()) {
     m_timer->start();

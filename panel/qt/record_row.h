@@ -4,28 +4,25 @@
 #include <QWidget>
 #include <string>
 
-#include "record_control.h"
-#include "recorder.h"
-#include "wave_file_sink.h"
+#include "instrument_listener.h"
 
 class CPanelDlg;
+class Instrument;
 class QLabel;
 class QPushButton;
 class QTimer;
 
-class CRecordRow : public QWidget, public RecordView {
+class CRecordRow : public QWidget, public InstrumentListener {
   Q_OBJECT
 
  public:
-  // Follows the dialog's playback. A recording still running when the row goes is finished and
-  // kept.
+  // Shows and presses the Record of the dialog's instrument.
   explicit CRecordRow(CPanelDlg& dlg);
+  ~CRecordRow() override;
 
-  void setRecordPressed(bool pressed) override;
-  void setRecordStatus(const std::string& text, const std::string& tip) override;
+  void recordStatusChanged() override;
 
   void OnRecord(bool pressed);
-  void OnPlayback(bool playing);
   void OnTimer();
 
  private:
@@ -34,11 +31,8 @@ class CRecordRow : public QWidget, public RecordView {
   // The timer only runs while a recording can end by itself.
   void followRecording();
 
-  CPanelDlg& m_dlg;
+  Instrument& m_instrument;
   QPushButton* m_recordButton = nullptr;
   QLabel* m_status = nullptr;
   QTimer* m_timer = nullptr;
-  WaveFileSink m_sink;
-  Recorder m_recorder;
-  RecordControl m_control;
 };

@@ -1,0 +1,28 @@
+// The engine calls that the controls make: each control's setter, the full application used by
+// Run and Reset, and the start of a Run.
+#pragma once
+
+#include <cstdint>
+
+#include "control_values.h"
+
+class Granulator;
+
+void applyLengths(Granulator& granulator, const ControlValues& values);
+void applyZero(Granulator& granulator, const ControlValues& values);
+void applyPitchRange(Granulator& granulator, const ControlValues& values);
+// One rate at both ends, from the Pitch slider at `position`: the link's single value.
+void applyLinkedPitch(Granulator& granulator, const ControlValues& values, int position);
+void applyLocation(Granulator& granulator, const ControlValues& values);
+void applyMethod(Granulator& granulator, const ControlValues& values);
+// Lengths, zero chance, pitch range with walk, location, pitch mode, in that order.
+void applyAll(Granulator& granulator, const ControlValues& values);
+
+// The start of every Run: prepare with the Fade position, apply every control, then seed, so
+// that prepare's own draws come from the state before the seed.
+void startRun(Granulator& granulator, const ControlValues& values, const float* samples,
+              int frameCount, uint32_t seed);
+// The first Run of a freshly started instrument: the random source at its start state, then
+// startRun. What grainrender renders and what a fresh panel plays on its first Run.
+void startFirstRun(Granulator& granulator, const ControlValues& values, const float* samples,
+                   int frameCount, uint32_t seed);
