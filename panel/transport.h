@@ -54,6 +54,12 @@ class Transport {
   void setAllocate(FrameAllocator allocate) { m_allocate = allocate; }
   // Where "Always convert such files" is kept; without any, every such file asks.
   void setPreferences(Preferences* preferences) { m_preferences = preferences; }
+  // The next Run starts from `seed` instead of the clock's reading; the Runs after it read the
+  // clock again.
+  void seedNextRun(uint32_t seed) {
+    m_nextSeed = seed;
+    m_nextSeedGiven = true;
+  }
 
   // Flag cleared, caption "Run", no sound.
   void initialise();
@@ -97,5 +103,7 @@ class Transport {
   std::string m_soundNote;
   Preferences* m_preferences = nullptr;
   uint32_t m_seed = 0;
+  bool m_nextSeedGiven = false;
+  uint32_t m_nextSeed = 0;
   std::shared_ptr<EngineLease> m_lease;
 };

@@ -8,7 +8,9 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QImage>
@@ -203,46 +205,6 @@ TEST_F(PanelDlgTest, LinkedLengthsFollowTheMovedSliderAndThePaintsSettle) {
   for (QSlider* s : dlg->findChildren<QSlider*>()) s->installEventFilter(&counter);
   settle();
   EXPECT_EQ(counter.paints, 0);
-}
-
-// A window that was never shown paints nothing, so only the instrument can carry these values to
-// the engine; the widgets and their readouts show them all the same.
-TEST_F(PanelDlgTest, ControlsSetThroughTheInstrumentReachTheEngineAndTheHiddenWindow) {
-  ASSERT_FALSE(dlg->isVisible());
-  instrument->setLink(IDC_LINKLENGTH, true);
-  instrument->setPosition(IDC_LENGTH2, 3900);
-  instrument->setPosition(IDC_ZERO, 500);
-  instrument->setPosition(IDC_PITCH1, 100000);
-  instrument->setPosition(IDC_PITCH2, 25000);
-  instrument->setPosition(IDC_PITCHWALK, 10000);
-  instrument->setPosition(IDC_SPREAD, 1000);
-  instrument->setPosition(IDC_SPEED, 10000);
-  instrument->setPosition(IDC_FADE, 4000);
-  instrument->setMethod(1);
-  instrument->setLink(IDC_LINKPITCH, true);
-  const Granulator& g = instrument->granulator();
-  EXPECT_EQ(g.inspect().lenMin, 100);
-  EXPECT_EQ(g.inspect().lenRange, 0);
-  EXPECT_EQ(g.inspect().zeroThreshold, 16384);
-  EXPECT_EQ(g.inspect().spread, 0x1.b4e81cp-7f);  // 1000 / 75000
-  EXPECT_EQ(g.inspect().speed, 2.0f);
-  EXPECT_EQ(g.inspect().pitchMode, PitchMode::kEachHeadWalks);
-
-  const std::pair<int, int> shown[] = {
-      {IDC_LENGTH1, 3900},  {IDC_LENGTH2, 3900}, {IDC_ZERO, 500},
-      {IDC_PITCH1, 100000}, {IDC_PITCH2, 25000}, {IDC_PITCHWALK, 10000},
-      {IDC_SPREAD, 1000},   {IDC_SPEED, 10000},  {IDC_FADE, 4000}};
-  for (const auto& [id, position] : shown) EXPECT_EQ(slider(id)->value(), position) << id;
-  EXPECT_TRUE(button(IDC_METHOD)->isChecked());
-  EXPECT_TRUE(button(IDC_LINKLENGTH)->isChecked());
-  EXPECT_TRUE(button(IDC_LINKPITCH)->isChecked());
-  EXPECT_EQ(tip(IDC_SPEED), "Speed: 2 \u00d7 the sound's own speed");
-
-  // Run takes the Fade position set through the instrument.
-  ASSERT_TRUE(instrument->openSound(toneFile("tone.wav", 8820)));
-  EXPECT_EQ(runCaption(), "Stop");
-  EXPECT_FALSE(slider(IDC_FADE)->isEnabled());
-  EXPECT_EQ(g.inspect().fadeLength, 4000);
 }
 
 TEST_F(PanelDlgTest, ButtonsDriveTheRealWorker) {
@@ -548,6 +510,29 @@ TEST_F(PanelDlgTest, ADroppedFileLoadsAndPlaysAsFileDoesAndTheTitleNamesIt) {
   EXPECT_EQ(title(), "other.wav \u2014 Grainpanel");
 }
 
+TEST_F(PanelDlgTest, ASettingsFileNamedOrDroppedOpensAndCtrlShiftCCopiesTheRunsCommand) {
+  showAndSettle();
+  QStringList menu;
+  for (QAction* action : dlg->actions()) {
+    menu << action->text() + " " + action->shortcut().toString();
+  }
+  EXPECT_EQ(menu.join(", ").toStdString(),
+            "Save Settings Ctrl+S, Open Settings... Ctrl+O, Copy as grainrender Command "
+            "Ctrl+Shift+C");
+  EXPECT_EQ(dlg->contextMenuPolicy(), Qt::ActionsContextMenu);
+  toneFile("tone.wav", 8820);
+  const std::string text = "sound = tone.wav\npitch1 = 60000\nseed = 5\n";
+  dlg->OnDropFile(dir.write("a.grainpanel", {text.begin(), text.end()}));
+  EXPECT_TRUE(g_running);
+  EXPECT_EQ(slider(IDC_PITCH1)->value(), 60000);
+  QTest::keyClick(dlg.get(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  const std::string copied = QGuiApplication::clipboard()->text().toStdString();
+  EXPECT_EQ(copied.rfind("grainrender '" + dir.pathOf("tone.wav") + "' out.wav --length1 3000", 0),
+            0u);
+  EXPECT_NE(copied.find("--pitch1 60000 "), std::string::npos);
+  EXPECT_EQ(copied.substr(copied.size() - 9), " --seed 5");
+}
+
 // The real boxes, inspected and closed from inside their own modal loops.
 TEST(QtPanelServices, BoxesHaveTheirButtonsAndTheFileDialogOffersEverySoundFile) {
   QtPanelServices real;
@@ -664,7 +649,9 @@ Opened openFromCommandLine(const std::string& path) {
     QTest::keyClick(panel, Qt::Key_Escape);
     return true;
   });
-  EXPECT_EQ(AppEnvironment::app->InitInstance(path), 0);
+  PanelCommand command;
+  command.soundPath = path;
+  EXPECT_EQ(AppEnvironment::app->InitInstance(command), 0);
   return seen;
 }
 

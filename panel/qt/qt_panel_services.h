@@ -8,5 +8,6 @@ class QtPanelServices : public PanelServices {
   void showMessage(const char* text, const char* detail) override;
   bool offerConversion(const char* text, const char* detail, bool& always) override;
   bool chooseWaveFile(std::string& path) override;
+  bool chooseSettingsFile(std::string& path, bool saving) override;
   void showHelp(const char* text) override;
 };
