@@ -42,7 +42,8 @@ class Recorder {
 
   // The queue is allocated here, once; starting and stopping allocate nothing for the worker.
   explicit Recorder(RecordSink& sink, uint32_t maxSamples = kMaxSamples);
-  // Stops a recording that still runs, and keeps its file.
+  // Stops a recording that still runs, waiting for its writer, and keeps its file, unless it holds
+  // no sample: then nothing is left.
   ~Recorder();
   Recorder(const Recorder&) = delete;
   Recorder& operator=(const Recorder&) = delete;
@@ -50,8 +51,14 @@ class Recorder {
   // Opens the sink at `path`, starts the writer thread and publishes this recorder to the ring
   // writer. False, with error() set, when the file cannot be made or a recording already runs.
   bool start(const std::string& path);
-  // Keeps any further block from this recorder, writes what is queued and finishes the file.
+  // Keeps any further block from this recorder, writes what is queued and finishes the file,
+  // waiting for the writer thread.
   RecordOutcome stop();
+  // Keeps any further block from this recorder and tells the writer to finish the file; never
+  // waits. Once ended(), stop() gives the outcome at once.
+  void requestStop();
+  // True from the moment the queue ran over, while the writer may still be held up by the disk.
+  bool fellBehind() const { return m_fellBehind.load(std::memory_order_acquire); }
   bool recording() const { return m_writer.joinable(); }
   // True once the writer thread is done: after stop(), or by itself when the disk fell behind,
   // the file became full or a write failed. stop() then says which.
@@ -69,6 +76,7 @@ class Recorder {
   void drain();
   void finish();
   void withdraw();
+  friend void finishRecordingBeforeExit();
 
   RecordSink& m_sink;
   const uint32_t m_maxSamples;
@@ -82,6 +90,9 @@ class Recorder {
   // worker then queues nothing, so the file never has a gap.
   std::atomic<bool> m_closed{false};
   std::atomic<bool> m_ended{false};
+  std::atomic<bool> m_fellBehind{false};
+  // Guarded by m_mutex: a take with no sample is removed rather than kept (as the process ends).
+  bool m_dropEmpty = false;
   // The writer thread's own while it runs.
   RecordOutcome m_outcome;
   std::string m_error;
@@ -89,6 +100,11 @@ class Recorder {
 
 // The recorder the ring writer hands its blocks to; null while nothing records.
 extern std::atomic<Recorder*> g_recorder;
+
+// Finishes the recording that runs, if any, as the process ends without unwinding (exit, or a
+// device that fails to open): it keeps what was recorded under its name, or leaves nothing when
+// nothing was. Registered with atexit when a recording first starts.
+void finishRecordingBeforeExit();
 
 // Called by the ring writer with each block it has put into the ring, once it has seen
 // g_recorder set; a recorder withdrawn meanwhile gets nothing.

@@ -202,6 +202,32 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
   return true;
 }
 
+bool WaveWriter::create(const std::string& path, SampleFormat format, uint32_t sampleCount) {
+  discard();
+  m_path = path;
+  m_target = path;
+  m_format = format;
+  m_ownsFd = true;
+  m_truncate = false;
+  m_hasTarget = false;
+  m_headerPending = true;
+  m_sampleCount = sampleCount;
+  m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
+  if (m_fd < 0) {
+    return fail("cannot write", errno);
+  }
+  // An empty regular file is a name reserved for this output; anything else belongs to another.
+  struct stat info;
+  if (fstat(m_fd, &info) != 0) {
+    return fail("cannot write", errno);
+  }
+  if (!S_ISREG(info.st_mode) || info.st_size != 0) {
+    return fail("cannot write", EEXIST);
+  }
+  m_createdPath = path;
+  return true;
+}
+
 bool WaveWriter::overwrites(const std::string& path) const {
   struct stat info;
   return m_hasTarget && stat(path.c_str(), &info) == 0 && info.st_dev == m_targetDevice &&
@@ -274,6 +300,7 @@ bool WaveWriter::commit() {
   if (m_ownsFd && close(fd) != 0) {
     return fail("cannot write", errno);
   }
+  m_createdPath.clear();
   if (m_tempPath.empty()) {
     return true;
   }
@@ -333,6 +360,10 @@ void WaveWriter::discard() {
     close(m_fd);
   }
   m_fd = -1;
+  if (!m_createdPath.empty()) {
+    unlink(m_createdPath.c_str());
+    m_createdPath.clear();
+  }
   if (!m_tempPath.empty()) {
     SignalHold hold;
     unlink(m_tempPath.c_str());
