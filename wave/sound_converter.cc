@@ -192,14 +192,18 @@ void SoundConverter::readResampled(float* dst) {
       // An empty input is soxr's end of input: it then gives out what it still holds.
       size_t used = 0;
       size_t produced = 0;
+      bool moving = true;
       do {
         size_t taken = 0;
-        soxr_process(resampler, more ? m_mono.data() + used : nullptr,
-                     more ? static_cast<size_t>(got) - used : 0, &taken, dst + done, total - done,
-                     &produced);
+        const soxr_error_t failed = soxr_process(resampler, more ? m_mono.data() + used : nullptr,
+                                                 more ? static_cast<size_t>(got) - used : 0, &taken,
+                                                 dst + done, total - done, &produced);
         used += taken;
         done += produced;
-      } while ((more ? used < static_cast<size_t>(got) : produced > 0) && done < total);
+        // A resampler that fails, or takes and gives nothing, would otherwise loop for ever.
+        moving = failed == nullptr && taken + produced > 0;
+        more = more && moving;
+      } while (moving && (more ? used < static_cast<size_t>(got) : produced > 0) && done < total);
     }
     soxr_delete(resampler);
   }
