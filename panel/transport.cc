@@ -133,6 +133,8 @@ bool Transport::load(const char* path) {
     SoundConverter converter;
     if (converter.open(path)) {
       if (!mayConvert(name + ": " + outcome.reason + "\n" + kConvertText)) {
+        // The box was the refusal: a seed meant for this sound's Run goes with it.
+        m_nextSeedGiven = false;
         return false;
       }
       outcome = convertSound(converter, sound, m_allocate);
