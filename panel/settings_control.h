@@ -71,4 +71,5 @@ class SettingsControl : private InstrumentListener {
   ControlValues m_runValues;
   uint32_t m_runSeed = 0;
   std::string m_runSound;
+  bool m_runConverted = false;
 };

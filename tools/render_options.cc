@@ -175,6 +175,7 @@ bool readSettings(const char* path, RenderOptions& options, std::string& problem
   options.positions = settings.values;
   options.seedGiven = settings.seedKept;
   options.seed = settings.seed;
+  options.convert = settings.convert;
   return true;
 }
 
