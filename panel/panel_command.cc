@@ -12,9 +12,10 @@
 #include "version.h"
 
 const char kPanelUsage[] =
-    "usage: grainpanel [FILE.wav | FILE.grainpanel] [--osc-port N [--osc-host ADDR]]\n"
+    "usage: grainpanel [FILE | FILE.grainpanel] [--osc-port N [--osc-host ADDR]]\n"
     "                  [--audio sdl|jack] [--no-connect] [--latency MS]\n"
-    "  FILE.wav          a 16-bit mono WAV file to load and play at once\n"
+    "  FILE              a sound file to load and play at once (a 16-bit mono WAV file\n"
+    "                    plays as it is; any other the panel offers to convert)\n"
     "  FILE.grainpanel   a settings file: its sound loaded and played with its positions\n"
     "  --osc-port N      take remote control over OSC on UDP port N (1 to 65535)\n"
     "  --osc-host ADDR   the address to listen on (default: 127.0.0.1, this machine only)\n"

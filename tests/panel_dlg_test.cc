@@ -42,6 +42,7 @@
 #include "panel_services.h"
 #include "qt_panel_services.h"
 #include "run_flag.h"
+#include "sound_files.h"
 #include "test_wav.h"
 #include "wave_strip.h"
 
@@ -482,6 +483,16 @@ TEST_F(PanelDlgTest, ReadoutFollowsTheMovedOrFocusedSliderAndEachTooltipSaysTheS
   EXPECT_EQ(line->text(QAccessible::Description), "Zero: 0.0 % of grains silent");
   QAccessibleInterface* zero = QAccessible::queryAccessibleInterface(slider(IDC_ZERO));
   EXPECT_EQ(zero->text(QAccessible::Description), "Zero: 0.0 % of grains silent");
+
+  // With no slider followed, the line says what was converted to play the sound.
+  ASSERT_TRUE(testwav::writeSound(dir.pathOf("kick.aiff"), SF_FORMAT_AIFF | SF_FORMAT_PCM_24, 2,
+                                  48000, std::vector<int32_t>(9600)));
+  services.convert = true;
+  services.choices.push_back(dir.pathOf("kick.aiff"));
+  button(IDC_FILE)->click();
+  button(IDC_RESET)->setFocus();
+  EXPECT_EQ(readout(), "kick.aiff: 48 000 Hz, stereo, 24-bit, converted");
+  EXPECT_EQ(line->text(QAccessible::Description), readout().c_str());
 }
 
 TEST_F(PanelDlgTest, LinkTogglesSayWhatTheyLinkAndKeepTheirEmptyCaptions) {
@@ -560,7 +571,7 @@ TEST_F(PanelDlgTest, ASettingsFileNamedOrDroppedOpensAndCtrlShiftCCopiesTheRunsC
 }
 
 // The real boxes, inspected and closed from inside their own modal loops.
-TEST(QtPanelServices, MessageHasOkAndCancelAndTheFileDialogOffersWaveFiles) {
+TEST(QtPanelServices, BoxesHaveTheirButtonsAndTheFileDialogOffersEverySoundFile) {
   QtPanelServices real;
   QString text;
   QString detail = "unset";
@@ -578,6 +589,26 @@ TEST(QtPanelServices, MessageHasOkAndCancelAndTheFileDialogOffersWaveFiles) {
   EXPECT_EQ(detail, "a.wav: stereo (convert it to 16-bit mono)");
   EXPECT_EQ(buttons, QMessageBox::Ok | QMessageBox::Cancel);
 
+  // The conversion box: same text and detail, Convert and play as its default beside OK, and
+  // the check box handed back as the user left it.
+  QString defaultButton;
+  QTimer::singleShot(0, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      detail = box->informativeText();
+      buttons = box->standardButtons();
+      defaultButton = box->defaultButton()->text();
+      EXPECT_EQ(box->checkBox()->text(), "Always convert such files");
+      box->checkBox()->setChecked(true);
+      box->defaultButton()->click();
+    }
+  });
+  bool always = false;
+  EXPECT_TRUE(real.offerConversion("Wrong file format", "k.flac: not a WAV file", always));
+  EXPECT_EQ(detail, "k.flac: not a WAV file");
+  EXPECT_EQ(buttons, QMessageBox::Ok);
+  EXPECT_EQ(defaultButton, "Convert and play");
+  EXPECT_TRUE(always);
+
   QStringList filters;
   QString suffix;
   QTimer::singleShot(0, [&] {
@@ -589,7 +620,11 @@ TEST(QtPanelServices, MessageHasOkAndCancelAndTheFileDialogOffersWaveFiles) {
   });
   std::string path = "unchanged";
   EXPECT_FALSE(real.chooseWaveFile(path));
-  EXPECT_EQ(filters, QStringList{"Wave Files (*.wav)"});
+  ASSERT_EQ(filters.size(), 3);
+  for (const char* pattern : {"*.wav ", "*.flac ", "*.aiff ", "*.ogg ", "*.opus ", "*.caf "}) {
+    EXPECT_TRUE(filters[0].contains(pattern)) << pattern;
+  }
+  EXPECT_EQ(filters.mid(1), (QStringList{"Wave Files (*.wav)", "All Files (*)"}));
   EXPECT_EQ(suffix, "wav");
 }
 

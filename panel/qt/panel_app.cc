@@ -15,6 +15,7 @@
 #include "osc_link.h"
 #include "panel_dlg.h"
 #include "panel_icon.h"
+#include "preferences.h"
 #include "qt_panel_services.h"
 #include "quit_on_signal.h"
 #include "recording_path.h"
@@ -28,7 +29,10 @@ CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
 
 int CPanelApp::InitInstance(const PanelCommand& command) {
   QtPanelServices services;
+  Preferences preferences(Preferences::defaultPath());
+  preferences.load();
   Instrument instrument(services, userMusicFolder());
+  instrument.transport().setPreferences(&preferences);
   // Before the dialog, so that it outlives the menus that call it.
   CMidiIn midi(instrument);
   const JackMidiLink jackMidi(jackOutput(), midi.control().input(MidiControl::kJackInput));
