@@ -49,7 +49,8 @@ PanelCommand badUsage(std::string problem) {
   return command;
 }
 
-// Whole milliseconds from 1 to kMaxLatencyMs, digits only; 0 for anything else.
+}  // namespace
+
 int parseLatencyMs(const char* text) {
   char* end = nullptr;
   const long value = std::strtol(text, &end, 10);
@@ -59,8 +60,6 @@ int parseLatencyMs(const char* text) {
   }
   return static_cast<int>(value);
 }
-
-}  // namespace
 
 PanelCommand parsePanelCommand(int argc, const char* const* argv) {
   PanelCommand command;

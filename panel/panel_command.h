@@ -36,6 +36,10 @@ constexpr int kPanelExitRemote = 3;
 // The longest --latency; anything shorter than a ring of two blocks allows gets two blocks.
 constexpr int kMaxLatencyMs = 1000;
 
+// Whole milliseconds from 1 to kMaxLatencyMs, digits only, as --latency takes them; 0 for anything
+// else.
+int parseLatencyMs(const char* text);
+
 // Takes the arguments after the program name. Arguments are taken in order and the first that
 // decides wins: --help, --version, an unknown option, or a second file.
 PanelCommand parsePanelCommand(int argc, const char* const* argv);

@@ -8,9 +8,12 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "panel_command.h"
+
 namespace {
 
 constexpr const char* kAlwaysConvertKey = "always-convert";
+constexpr const char* kLatencyKey = "latency";
 
 std::string trimmed(const std::string& text) {
   const size_t first = text.find_first_not_of(" \t\r");
@@ -83,4 +86,9 @@ bool Preferences::alwaysConvert() const {
 
 void Preferences::setAlwaysConvert(bool on) {
   m_values[kAlwaysConvertKey] = on ? "yes" : "no";
+}
+
+int Preferences::latencyMs() const {
+  const auto found = m_values.find(kLatencyKey);
+  return found == m_values.end() ? 0 : parseLatencyMs(found->second.c_str());
 }

@@ -21,6 +21,9 @@ class Preferences {
 
   // Files the strict loader refuses but the converter takes play at once, without asking.
   bool alwaysConvert() const;
+  // `latency = MS` sizes the ring as --latency MS does when the command line does not; 0 for
+  // none or a value --latency would refuse.
+  int latencyMs() const;
   void setAlwaysConvert(bool on);
 
  private:

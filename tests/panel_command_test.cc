@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "preferences.h"
 #include "test_wav.h"
 
 namespace {
@@ -66,6 +67,16 @@ TEST(PanelCommand, ChoosesTheOutputItsConnectionsAndTheRingsLatency) {
                                               {"--latency", "20ms"},
                                               {"--latency"}}) {
     EXPECT_EQ(parse(bad).action, PanelAction::kBadUsage) << bad[0] << " " << bad.size();
+  }
+  // The same rule for the remembered setting, which the command line overrides in main.
+  testwav::TempDir dir;
+  const std::string conf = dir.pathOf("grainpanel.conf");
+  for (const auto& [line, ms] : std::vector<std::pair<std::string, int>>{
+           {"latency = 20", 20}, {"latency=1000", 1000}, {"latency = 20ms", 0}, {"# none", 0}}) {
+    std::ofstream(conf) << line << "\n";
+    Preferences preferences(conf);
+    preferences.load();
+    EXPECT_EQ(preferences.latencyMs(), ms) << line;
   }
 }
 

@@ -1,6 +1,7 @@
 // Grainpanel: the granular synthesis panel.
 #include "panel_app.h"
 #include "panel_command.h"
+#include "preferences.h"
 #include "sound_output.h"
 #include "standard_descriptors.h"
 
@@ -16,7 +17,13 @@ int main(int argc, char** argv) {
   if (command.action != PanelAction::kOpen) {
     return answerPanelCommand(command, stdout, stderr);
   }
-  chooseSoundOutput(command.audio, command.connect, command.latencyMs);
+  int latencyMs = command.latencyMs;
+  if (latencyMs == 0) {
+    Preferences preferences(Preferences::defaultPath());
+    preferences.load();
+    latencyMs = preferences.latencyMs();
+  }
+  chooseSoundOutput(command.audio, command.connect, latencyMs);
   CPanelApp app(argc, argv);
   return app.InitInstance(command);
 }
