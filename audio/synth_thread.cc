@@ -12,9 +12,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 
+#include "device_failure.h"
 #include "granulator.h"
+#include "jack_sound_ring.h"
 #include "sdl_sound_ring.h"
+#include "sound_output.h"
 
 namespace {
 
@@ -86,12 +90,18 @@ uint32_t SynthThread(Granulator* granulator) {
 
 uint32_t SynthThreadOnLease(Granulator* granulator, EngineLease& lease) {
   // Declared first so that it goes last: it hands back SDL's error buffer of this thread.
-  SdlSoundRing sound;
+  SdlSoundRing sdl;
+  std::optional<JackSoundRing> jack;
+  JackClient* client = jackOutput();
+  SoundRing& sound = client != nullptr ? static_cast<SoundRing&>(jack.emplace(*client)) : sdl;
   lease.awaitDevice();
   const std::lock_guard<std::mutex> turn(deviceTurn);
   requestRealTime();
   if (!lease.enterEngine()) {
     return 1;
   }
-  return runSynthesis(*granulator, sound, &lease);
+  holdLeaseOnThisThread(&lease);
+  const uint32_t result = runSynthesis(*granulator, sound, &lease, outputRingBytes());
+  holdLeaseOnThisThread(nullptr);
+  return result;
 }

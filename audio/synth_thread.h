@@ -18,8 +18,9 @@ class Granulator;
 // ends; the StreamOut then goes with the scope on every way out, which drops a part-filled block
 // and cuts off the ring. Returns 1.
 template <typename Source>
-uint32_t runSynthesis(Source& source, SoundRing& sound, EngineLease* lease = nullptr) {
-  StreamOut out(sound, kSampleRate, 1);
+uint32_t runSynthesis(Source& source, SoundRing& sound, EngineLease* lease = nullptr,
+                      uint32_t ringBytes = StreamOut::kRingBytes) {
+  StreamOut out(sound, kSampleRate, 1, ringBytes);
   while (g_running.load(std::memory_order_relaxed)) {
     out.putSample(source.nextSample());
     if (out.getBlockFill() == 0) {
@@ -32,7 +33,8 @@ uint32_t runSynthesis(Source& source, SoundRing& sound, EngineLease* lease = nul
   return 1;
 }
 
-// Thread procedure: plays `granulator` on the default SDL output device until g_running is
+// Thread procedure: plays `granulator` on the chosen output (sound_output.h), SDL's default device
+// unless chosen otherwise, until g_running is
 // cleared, then returns 1 once the device is closed. The granulator must outlive the thread.
 uint32_t SynthThread(Granulator* granulator);
 

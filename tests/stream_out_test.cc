@@ -176,6 +176,17 @@ TEST(StreamOutSleep, GrowsOneMsPer88Bytes) {
   }
 }
 
+// 88.2 bytes a millisecond, less one block for the writer's step, in whole 512-byte blocks; never
+// fewer than two.
+TEST(StreamOutRing, ForALatencyHoldsTheWholeBlocksThatFitWithOneToSpare) {
+  const std::vector<std::pair<int, uint32_t>> rows = {{0, 8192},  {5, 1024},    {20, 1024},
+                                                      {23, 1024}, {24, 1536},   {29, 1536},
+                                                      {30, 2048}, {1000, 87552}};
+  for (const auto& [ms, bytes] : rows) {
+    EXPECT_EQ(ringBytesForLatency(ms), bytes) << ms << " ms";
+  }
+}
+
 TEST_F(StreamOutTest, TwoLockRegionsTakeTheBlockInOrder) {
   sim.setPlayPosition(4096);
   sim.splitLocksAt(300);
