@@ -220,6 +220,13 @@ TEST_F(RecordRowTest, AServerGoneWhileRecordingKeepsTheTakeAndSaysWhatToTry) {
   EXPECT_EQ(services.messages[0], "The JACK server has gone away!");
   EXPECT_EQ(services.details[0], kDeviceAdviceText);
   ASSERT_EQ(takes().size(), 1u);
+  // The writer finishes the take on its own thread, after the box.
+  QTRY_VERIFY_WITH_TIMEOUT(
+      [&] {
+        const Bytes bytes = readFile(dir.pathOf(takes()[0]));
+        return bytes.size() > 44 && le32(bytes, 40) == bytes.size() - 44;
+      }(),
+      5000);
   expectWholeTake(takes()[0]);
 }
 
