@@ -4,28 +4,10 @@
 #include <chrono>
 
 #include "record_sink.h"
+#include "record_tap.h"
 
-std::atomic<Recorder*> g_recorder{nullptr};
-
-namespace {
-
-// Set while the worker may be using the recorder it found in g_recorder. Sequentially consistent
-// with g_recorder, so once stop() has cleared the pointer and seen this clear, no offer can reach
-// the old recorder.
-std::atomic<bool> g_offering{false};
-
-}  // namespace
-
-void offerToRecorder(const int16_t* block) {
-  g_offering.store(true);
-  if (Recorder* recorder = g_recorder.load()) {
-    recorder->offer(block);
-  }
-  g_offering.store(false, std::memory_order_release);
-}
-
-Recorder::Recorder(RecordSink& sink, uint32_t maxSamples)
-    : m_sink(sink), m_maxSamples(maxSamples), m_queue(kQueueBlocks, kBlockLength) {}
+Recorder::Recorder(RecordSink& sink, RecordTap& tap, uint32_t maxSamples)
+    : m_sink(sink), m_tap(tap), m_maxSamples(maxSamples), m_queue(kQueueBlocks, kBlockLength) {}
 
 Recorder::~Recorder() {
   if (recording()) {
@@ -49,7 +31,7 @@ bool Recorder::start(const std::string& path) {
   m_closed.store(false, std::memory_order_relaxed);
   m_ended.store(false, std::memory_order_relaxed);
   m_writer = std::thread(&Recorder::writeLoop, this);
-  g_recorder.store(this);
+  m_tap.attach(this);
   return true;
 }
 
@@ -130,9 +112,5 @@ void Recorder::finish() {
 }
 
 void Recorder::withdraw() {
-  Recorder* self = this;
-  g_recorder.compare_exchange_strong(self, nullptr);
-  while (g_offering.load()) {
-    std::this_thread::yield();
-  }
+  m_tap.detach(this);
 }

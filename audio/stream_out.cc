@@ -7,10 +7,11 @@
 #include <cstring>
 
 #include "pcm16.h"
-#include "recorder.h"
+#include "record_tap.h"
 #include "run_flag.h"
 
-StreamOut::StreamOut(SoundRing& sound, float sampleRate, int channels) : sound(sound) {
+StreamOut::StreamOut(SoundRing& sound, float sampleRate, int channels, RecordTap* recordTap)
+    : sound(sound), recordTap(recordTap) {
   if (!sound.openDevice()) {
     fail("Cannot open default directsound device!!\n");
   }
@@ -106,8 +107,8 @@ int StreamOut::writeBlock(const int16_t* samples, int count) {
   writeOffset = (writeOffset + regions.firstBytes + regions.secondBytes) % ringBytes;
   sound.unlock(regions);
   // A recording takes exactly the blocks that went into the ring; without one, this is one load.
-  if (g_recorder.load(std::memory_order_relaxed) != nullptr) {
-    offerToRecorder(samples);
+  if (recordTap != nullptr && recordTap->attached()) {
+    recordTap->offer(samples);
   }
   return 0;
 }

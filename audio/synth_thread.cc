@@ -81,10 +81,14 @@ void requestRealTime() {
 
 uint32_t SynthThread(Granulator* granulator) {
   EngineLease lease;
-  return SynthThreadOnLease(granulator, lease);
+  PlaybackContext context;
+  context.granulator = granulator;
+  context.lease = &lease;
+  return SynthThreadOnLease(context);
 }
 
-uint32_t SynthThreadOnLease(Granulator* granulator, EngineLease& lease) {
+uint32_t SynthThreadOnLease(const PlaybackContext& context) {
+  EngineLease& lease = *context.lease;
   // Declared first so that it goes last: it hands back SDL's error buffer of this thread.
   SdlSoundRing sound;
   lease.awaitDevice();
@@ -93,5 +97,5 @@ uint32_t SynthThreadOnLease(Granulator* granulator, EngineLease& lease) {
   if (!lease.enterEngine()) {
     return 1;
   }
-  return runSynthesis(*granulator, sound, &lease);
+  return runSynthesis(*context.granulator, sound, &lease, context.recordTap);
 }

@@ -12,5 +12,5 @@ class WaveFileSink final : public RecordSink {
   const std::string& error() const override { return m_writer.error(); }
 
  private:
-  WaveWriter m_writer;
+  WaveWriter m_writer{TempOwner::kPanelTake};
 };

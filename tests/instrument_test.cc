@@ -11,10 +11,10 @@
 #include <tuple>
 #include <vector>
 
-#include "engine_lease.h"
 #include "fake_services.h"
 #include "granulator.h"
 #include "instrument_listener.h"
+#include "playback_context.h"
 #include "test_wav.h"
 
 namespace {
@@ -22,8 +22,8 @@ namespace {
 // The worker each Run lends the engine to: it keeps the engine's address and leaves at once, so
 // a test can take samples itself while nothing else does.
 std::atomic<Granulator*> g_lent{nullptr};
-uint32_t keepEngine(Granulator* granulator, EngineLease&) {
-  g_lent = granulator;
+uint32_t keepEngine(const PlaybackContext& context) {
+  g_lent = context.granulator;
   return 0;
 }
 

@@ -146,7 +146,7 @@ TEST_F(RecordRowTest, ArmedItStartsWithThePlayAndStopOrFileEndTheTakeAndNameIt) 
   ASSERT_TRUE(g_running);
   EXPECT_TRUE(record->isChecked());
   EXPECT_EQ(statusText().rfind("Recording tone ", 0), 0u) << statusText();
-  EXPECT_TRUE(takes().size() == 1 && takes()[0].find(".grainrender-") != std::string::npos);
+  EXPECT_TRUE(takes().size() == 1 && takes()[0].find(".grainpanel-take-") != std::string::npos);
   QTest::qWait(300);
 
   button(IDC_RUN)->click();
@@ -186,7 +186,7 @@ TEST_F(RecordRowTest, ClosingThePanelWhileRecordingKeepsTheFinishedTake) {
   instrument.reset();
   EXPECT_FALSE(g_running);
   ASSERT_EQ(takes().size(), 1u);
-  EXPECT_EQ(takes()[0].find(".grainrender-"), std::string::npos) << takes()[0];
+  EXPECT_EQ(takes()[0].find(".grainpanel-take-"), std::string::npos) << takes()[0];
   expectWholeTake(takes()[0]);
 }
 

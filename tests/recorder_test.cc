@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "memory_sink.h"
+#include "record_tap.h"
 #include "test_wav.h"
 #include "wave_file_sink.h"
 
@@ -46,12 +47,13 @@ bool waitUntilEnded(const Recorder& recorder) {
 }
 
 TEST(Recorder, WritesTheOfferedSamplesAsAWavFileThatAppearsOnlyWhenStopped) {
+  RecordTap tap;
   testwav::TempDir dir;
   const std::string path = dir.pathOf("pad 2026-12-09 14.03.27.wav");
   WaveFileSink sink;
-  Recorder recorder(sink);
+  Recorder recorder(sink, tap);
   ASSERT_TRUE(recorder.start(path));
-  EXPECT_EQ(g_recorder.load(), &recorder);
+  EXPECT_TRUE(tap.attached());
 
   // 140 blocks: 35 840 samples, 71 680 bytes of data, more than 16 bits can count.
   std::vector<int16_t> offered;
@@ -65,7 +67,7 @@ TEST(Recorder, WritesTheOfferedSamplesAsAWavFileThatAppearsOnlyWhenStopped) {
   EXPECT_NE(dir.names()[0], "pad 2026-12-09 14.03.27.wav");
 
   const RecordOutcome outcome = recorder.stop();
-  EXPECT_EQ(g_recorder.load(), nullptr);
+  EXPECT_FALSE(tap.attached());
   EXPECT_EQ(outcome.ending, RecordEnding::kStopped);
   EXPECT_EQ(outcome.path, path);
   EXPECT_EQ(outcome.sampleCount, 35840u);
@@ -85,17 +87,18 @@ TEST(Recorder, WritesTheOfferedSamplesAsAWavFileThatAppearsOnlyWhenStopped) {
 }
 
 TEST(Recorder, AFileThatCannotBeMadeOrWrittenEndsTheRecordingAndLeavesNothing) {
+  RecordTap tap;
   testwav::TempDir dir;
   WaveFileSink files;
-  Recorder unwritable(files);
+  Recorder unwritable(files, tap);
   EXPECT_FALSE(unwritable.start(dir.pathOf("missing/take.wav")));
   EXPECT_NE(unwritable.error().find("missing/take.wav"), std::string::npos) << unwritable.error();
   EXPECT_FALSE(unwritable.recording());
-  EXPECT_EQ(g_recorder.load(), nullptr);
+  EXPECT_FALSE(tap.attached());
 
   MemorySink sink;
   sink.failingWrite = 3;
-  Recorder recorder(sink);
+  Recorder recorder(sink, tap);
   ASSERT_TRUE(recorder.start("take.wav"));
   for (int n = 0; n < 5; ++n) recorder.offer(numberedBlock(n).data());
   ASSERT_TRUE(waitUntilEnded(recorder));
@@ -107,8 +110,9 @@ TEST(Recorder, AFileThatCannotBeMadeOrWrittenEndsTheRecordingAndLeavesNothing) {
 }
 
 TEST(Recorder, StopsByItselfWhenTheDiskFallsFourSecondsBehindAndKeepsWhatCameBefore) {
+  RecordTap tap;
   GatedSink sink;
-  Recorder recorder(sink);
+  Recorder recorder(sink, tap);
   ASSERT_TRUE(recorder.start("slow.wav"));
   recorder.offer(numberedBlock(0).data());
   ASSERT_TRUE(sink.waitUntilEntered());
@@ -127,7 +131,7 @@ TEST(Recorder, StopsByItselfWhenTheDiskFallsFourSecondsBehindAndKeepsWhatCameBef
   for (int n = 0; n < 690; ++n) {
     ASSERT_EQ(numberOf(&sink.samples[n * kLength]), n);
   }
-  EXPECT_EQ(g_recorder.load(), nullptr);
+  EXPECT_FALSE(tap.attached());
 
   // The next recording starts from its own first block.
   ASSERT_TRUE(recorder.start("next.wav"));
@@ -137,8 +141,9 @@ TEST(Recorder, StopsByItselfWhenTheDiskFallsFourSecondsBehindAndKeepsWhatCameBef
 }
 
 TEST(Recorder, StopsByItselfAtItsLargestFileAndKeepsIt) {
+  RecordTap tap;
   MemorySink sink;
-  Recorder recorder(sink, 3 * kLength);
+  Recorder recorder(sink, tap, 3 * kLength);
   ASSERT_TRUE(recorder.start("full.wav"));
   for (int n = 0; n < 5; ++n) recorder.offer(numberedBlock(n).data());
   ASSERT_TRUE(waitUntilEnded(recorder));
@@ -162,15 +167,16 @@ struct Joiner {
 };
 
 TEST(Recorder, EachRecordingTakenWhileAWorkerOffersIsAnUnbrokenRunOfItsBlocks) {
+  RecordTap tap;
   MemorySink sink;
-  Recorder recorder(sink);
+  Recorder recorder(sink, tap);
   std::atomic<bool> done{false};
   std::atomic<int> offered{0};
   std::thread worker([&] {
     for (int n = 0; !done; ++n) {
       const std::vector<int16_t> block = numberedBlock(n);
-      if (g_recorder.load(std::memory_order_relaxed) != nullptr) {
-        offerToRecorder(block.data());
+      if (tap.attached()) {
+        tap.offer(block.data());
       }
       offered = n + 1;
       std::this_thread::yield();

@@ -16,6 +16,7 @@
 #include "fake_services.h"
 #include "granulator.h"
 #include "panel_services.h"
+#include "playback_context.h"
 #include "random_source.h"
 #include "run_flag.h"
 #include "synth_thread.h"
@@ -41,7 +42,8 @@ struct Probe {
   static inline std::atomic<int> mostLive{0};
   static inline bool linger = false;
 
-  static uint32_t run(Granulator* g, EngineLease&) {
+  static uint32_t run(const PlaybackContext& context) {
+    Granulator* g = context.granulator;
     const int now = ++live;
     if (now > mostLive)
       mostLive = now;

@@ -25,6 +25,7 @@ constexpr uint16_t kTagFloat = 3;
 constexpr int kChunkSamples = 16384;
 // Hidden and of fixed length, so any name the output may legally have leaves room for it.
 constexpr char kTempName[] = ".grainrender-XXXXXX";
+constexpr char kTakeTempName[] = ".grainpanel-take-XXXXXX";
 // As many links as the kernel itself follows in one path before it gives up with ELOOP.
 constexpr int kMaxLinks = 40;
 
@@ -130,7 +131,8 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
     }
     return writeBytes(header, sizeof header);
   }
-  const std::string pattern = directoryOf(m_target) + kTempName;
+  const std::string pattern =
+      directoryOf(m_target) + (cleanedUpOnSignal() ? kTempName : kTakeTempName);
   std::vector<char> name(pattern.c_str(), pattern.c_str() + pattern.size() + 1);
   int createError = 0;
   bool recorded = false;
@@ -141,7 +143,7 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
     createError = errno;
     if (m_fd >= 0) {
       m_tempPath = name.data();
-      recorded = recordInterruptedFile(name.data());
+      recorded = !cleanedUpOnSignal() || recordInterruptedFile(name.data());
     }
   }
   if (m_fd < 0) {
@@ -232,7 +234,9 @@ bool WaveWriter::commit() {
   if (std::rename(m_tempPath.c_str(), m_target.c_str()) != 0) {
     return fail("cannot write", errno);
   }
-  forgetInterruptedFile();
+  if (cleanedUpOnSignal()) {
+    forgetInterruptedFile();
+  }
   m_tempPath.clear();
   return true;
 }
@@ -271,7 +275,9 @@ void WaveWriter::discard() {
   if (!m_tempPath.empty()) {
     SignalHold hold;
     unlink(m_tempPath.c_str());
-    forgetInterruptedFile();
+    if (cleanedUpOnSignal()) {
+      forgetInterruptedFile();
+    }
     m_tempPath.clear();
   }
 }

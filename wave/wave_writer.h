@@ -16,9 +16,13 @@ enum class SampleFormat { kPcm16, kFloat32 };
 // The canonical 44-byte header for `sampleCount` mono samples at 44 100 Hz.
 void waveHeader(SampleFormat format, uint32_t sampleCount, uint8_t (&header)[kWaveHeaderBytes]);
 
+// Whose temporary file a writer makes: grainrender's output, which a signal that ends grainrender
+// removes (installInterruptCleanup), or a take the panel records, which no signal handler knows.
+enum class TempOwner { kGrainrender, kPanelTake };
+
 class WaveWriter {
  public:
-  WaveWriter() = default;
+  explicit WaveWriter(TempOwner owner = TempOwner::kGrainrender) : m_owner(owner) {}
   // A writer that was not committed removes its temporary file.
   ~WaveWriter();
   WaveWriter(const WaveWriter&) = delete;
@@ -51,6 +55,10 @@ class WaveWriter {
   void noteTarget(bool exists, const struct stat& info);
   void discard();
 
+  // Whether the temporary file is the one a signal's clean-up removes.
+  bool cleanedUpOnSignal() const { return m_owner == TempOwner::kGrainrender; }
+
+  TempOwner m_owner;
   std::string m_path;
   std::string m_target;
   std::string m_tempPath;
