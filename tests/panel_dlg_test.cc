@@ -359,8 +359,8 @@ TEST_F(PanelDlgTest, SoundViewRedrawsWhileTheHeadsMoveAndRestsWhenNothingChanges
 TEST_F(PanelDlgTest, EnterAwayFromAPushButtonOrEscapeEndsTheDialogAndF1ShowsHelp) {
   showAndSettle();
   QTest::keyClick(slider(IDC_ZERO), Qt::Key_F1);
-  for (const char* word : {"File...", "Run", "Reset", "Length", "Pitch", "Walk", "Method", "Zero",
-                           "Location", "Fade"}) {
+  for (const char* word : {"File...", "Run", "Reset", "Record", "Length", "Pitch", "Walk", "Method",
+                           "Zero", "Location", "Fade", "Page Up", "Ctrl+R", "Enter"}) {
     EXPECT_NE(services.help.find(word), std::string::npos) << word;
   }
   QTest::keyClick(button(IDC_RUN), Qt::Key_Return);  // a push button takes Enter itself

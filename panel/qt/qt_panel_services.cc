@@ -10,6 +10,28 @@ namespace {
 
 const QString kTitle = QStringLiteral("Grainpanel");
 
+// The help text as rich text, one table `width` pixels wide, so that Qt wraps each meaning
+// evenly beside its term: a "term<TAB>meaning" line is a row of two cells, an empty line a narrow
+// gap and any other line a row of its own across both columns.
+QString helpHtml(const char* text, int width) {
+  QString html =
+      QStringLiteral("<table width=\"%1\" cellspacing=\"0\" cellpadding=\"0\">").arg(width);
+  for (const QString& line : QString::fromUtf8(text).split(QLatin1Char('\n'))) {
+    const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+    if (line.isEmpty()) {
+      html += QStringLiteral("<tr><td colspan=\"2\" height=\"8\"></td></tr>");
+    } else if (tab < 0) {
+      html += QStringLiteral("<tr><td colspan=\"2\">%1</td></tr>").arg(line.toHtmlEscaped());
+    } else {
+      html += QStringLiteral(
+                  "<tr><td width=\"19%\" style=\"white-space:nowrap\"><b>%1</b></td><td "
+                  "width=\"81%\">%2</td></tr>")
+                  .arg(line.left(tab).toHtmlEscaped(), line.mid(tab + 1).toHtmlEscaped());
+    }
+  }
+  return html + QStringLiteral("</table>");
+}
+
 }  // namespace
 
 void QtPanelServices::showMessage(const char* text, const char* detail) {
@@ -34,7 +56,10 @@ bool QtPanelServices::chooseWaveFile(std::string& path) {
 }
 
 void QtPanelServices::showHelp(const char* text) {
-  QMessageBox box(QMessageBox::Information, kTitle + QStringLiteral(" Help"),
-                  QString::fromUtf8(text), QMessageBox::Ok, QApplication::activeWindow());
+  QMessageBox box(QMessageBox::NoIcon, kTitle + QStringLiteral(" Help"), QString(), QMessageBox::Ok,
+                  QApplication::activeWindow());
+  // About 100 characters wide, so that most meanings take one line.
+  box.setTextFormat(Qt::RichText);
+  box.setText(helpHtml(text, box.fontMetrics().averageCharWidth() * 100));
   box.exec();
 }
