@@ -22,7 +22,7 @@ void applyAll(Granulator& granulator, const ControlValues& values);
 // that prepare's own draws come from the state before the seed.
 void startRun(Granulator& granulator, const ControlValues& values, const float* samples,
               int frameCount, uint32_t seed);
-// The first Run of a freshly started instrument: the random source at its start state, then
-// startRun. What grainrender renders and what a fresh panel plays on its first Run.
+// Every Run of the panel and grainrender's render: the random source at its start state, then
+// startRun, so that the seed and the positions alone say what plays.
 void startFirstRun(Granulator& granulator, const ControlValues& values, const float* samples,
                    int frameCount, uint32_t seed);

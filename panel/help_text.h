@@ -23,4 +23,6 @@ constexpr const char* kHelpText =
     "Arrow keys\tMove it by a hundredth, as the mouse wheel does.\n"
     "Home, End\tMove it to its top, to its bottom.\n"
     "Ctrl+R\tRecord on or off.\n"
+    "Ctrl+S, Ctrl+O\tSave the settings to a .grainpanel file; open one.\n"
+    "Ctrl+Shift+C\tCopy the grainrender command that renders this Run.\n"
     "Enter, Escape\tClose the panel; Enter on a push button presses the button.";

@@ -2,14 +2,37 @@
 #include "panel_command.h"
 
 #include <cassert>
+#include <cerrno>
+#include <cstdlib>
 
+#include "standard_descriptors.h"
 #include "version.h"
 
 const char kPanelUsage[] =
-    "usage: grainpanel [FILE.wav]\n"
-    "  FILE.wav    a 16-bit mono WAV file to load and play at once\n"
-    "  --help      this text\n"
-    "  --version   the version number\n";
+    "usage: grainpanel [FILE.wav | FILE.grainpanel] [--osc-port N [--osc-host ADDR]]\n"
+    "  FILE.wav          a 16-bit mono WAV file to load and play at once\n"
+    "  FILE.grainpanel   a settings file: its sound loaded and played with its positions\n"
+    "  --osc-port N      take remote control over OSC on UDP port N (1 to 65535)\n"
+    "  --osc-host ADDR   the address to listen on (default: 127.0.0.1, this machine only)\n"
+    "  --help            this text\n"
+    "  --version         the version number\n";
+
+namespace {
+
+bool parsePort(const std::string& text, int& port) {
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  errno = 0;
+  const long value = std::strtol(text.c_str(), nullptr, 10);
+  if (errno != 0 || value < 1 || value > 65535) {
+    return false;
+  }
+  port = static_cast<int>(value);
+  return true;
+}
+
+}  // namespace
 
 PanelCommand parsePanelCommand(int argc, const char* const* argv) {
   PanelCommand command;
@@ -22,6 +45,22 @@ PanelCommand parsePanelCommand(int argc, const char* const* argv) {
     if (arg == "--version") {
       command.action = PanelAction::kVersion;
       return command;
+    }
+    if (arg == "--osc-port" || arg == "--osc-host") {
+      if (i + 1 == argc) {
+        command.action = PanelAction::kBadUsage;
+        command.problem = arg + " needs a value";
+        return command;
+      }
+      const std::string value = argv[++i];
+      if (arg == "--osc-host") {
+        command.oscHost = value;
+      } else if (!parsePort(value, command.oscPort)) {
+        command.action = PanelAction::kBadUsage;
+        command.problem = "bad value for --osc-port: " + value;
+        return command;
+      }
+      continue;
     }
     // A lone "-" is a file name like any other; "./-x.wav" names a file that starts with one.
     if (arg.size() > 1 && arg[0] == '-') {
@@ -43,10 +82,10 @@ int answerPanelCommand(const PanelCommand& command, std::FILE* out, std::FILE* e
   switch (command.action) {
     case PanelAction::kHelp:
       std::fputs(kPanelUsage, out);
-      return 0;
+      return flushStandardOutput("grainpanel", out, err) ? 0 : kPanelExitFailed;
     case PanelAction::kVersion:
       std::fprintf(out, "grainpanel %s\n", kVersion);
-      return 0;
+      return flushStandardOutput("grainpanel", out, err) ? 0 : kPanelExitFailed;
     case PanelAction::kBadUsage:
       break;
     case PanelAction::kOpen:

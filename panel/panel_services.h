@@ -11,6 +11,9 @@ class PanelServices {
   virtual void showMessage(const char* text, const char* detail) = 0;
   // The open dialog for one WAV file. False when the user cancels.
   virtual bool chooseWaveFile(std::string& path) = 0;
+  // The open or save dialog for a settings file (NAME.grainpanel). False when the user cancels,
+  // and where no dialog can be shown.
+  virtual bool chooseSettingsFile(std::string& /*path*/, bool /*saving*/) { return false; }
   // The help box that F1 opens.
   virtual void showHelp(const char* text) = 0;
 };

@@ -102,8 +102,11 @@ void Transport::start() {
   reclaimEngine();
   g_running = true;
   m_view.setRunCaption(kStopCaption);
-  m_seed = m_clock();
-  startRun(m_granulator, m_values, m_sound.samples.get(), m_sound.frameCount, m_seed);
+  m_seed = m_nextSeedGiven ? m_nextSeed : m_clock();
+  m_nextSeedGiven = false;
+  // Every Run, not only the first, starts from the random source's start state, so that its seed
+  // and positions alone say what it plays: grainrender --seed renders any Run.
+  startFirstRun(m_granulator, m_values, m_sound.samples.get(), m_sound.frameCount, m_seed);
   m_lease = std::make_shared<EngineLease>();
   // Nothing ever joins a worker: the lease says when the engine is free, and the worker closes
   // its device on its own time, which a stalled driver can stretch to seconds.
@@ -133,6 +136,8 @@ bool Transport::load(const char* path) {
       detail = std::string(slash ? slash + 1 : path) + ": " + outcome.reason + "\n" + kConvertText;
     }
     m_services.showMessage(loadMessage(outcome.result), detail.c_str());
+    // A seed meant for the refused sound's Run goes with it.
+    m_nextSeedGiven = false;
     return false;
   }
   reclaimEngine();

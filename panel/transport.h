@@ -54,6 +54,12 @@ class Transport {
   void setWorker(Worker worker) { m_worker = worker; }
   void setClock(Clock clock) { m_clock = clock; }
   void setAllocate(FrameAllocator allocate) { m_allocate = allocate; }
+  // The next Run starts from `seed` instead of the clock's reading; the Runs after it read the
+  // clock again.
+  void seedNextRun(uint32_t seed) {
+    m_nextSeed = seed;
+    m_nextSeedGiven = true;
+  }
 
   // Flag cleared, caption "Run", no sound.
   void initialise();
@@ -90,5 +96,7 @@ class Transport {
   Sound m_sound;
   std::string m_soundPath;
   uint32_t m_seed = 0;
+  bool m_nextSeedGiven = false;
+  uint32_t m_nextSeed = 0;
   std::shared_ptr<EngineLease> m_lease;
 };

@@ -175,6 +175,24 @@ TEST_F(GrainRender, ReproducesARenderByteForByteFromItsSeed) {
   EXPECT_EQ(output("d.wav"), output("e.wav"));
 }
 
+TEST_F(GrainRender, RendersASettingsFileWithItsCommandLineOverridingIt) {
+  const std::string text = "sound = in.wav\nspread = 800\nwalk = 5000\nseed = 7\nfade = 9\n";
+  dir.write("s.grainpanel", Bytes(text.begin(), text.end()));
+  const std::string same = " --samples 50000 --spread 800 --walk 5000";
+  ASSERT_EQ(run("in.wav a.wav --seed 7 --fade 9" + same).status, 0);
+  ASSERT_EQ(run("--settings s.grainpanel b.wav --samples 50000").status, 0);
+  ASSERT_EQ(run("in.wav c.wav --seed 8 --fade 2" + same).status, 0);
+  ASSERT_EQ(run("--fade 2 --settings s.grainpanel d.wav --seed 8 --samples 50000").status, 0);
+  EXPECT_EQ(output("a.wav"), output("b.wav"));
+  EXPECT_EQ(output("c.wav"), output("d.wav"));
+
+  dir.write("bad.grainpanel", Bytes{'z', 'e', 'r', 'o', '=', '\n'});
+  const CommandResult refused = run("--settings bad.grainpanel in.wav e.wav");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.errors, "grainrender: bad.grainpanel:1: zero: no value\n");
+  EXPECT_TRUE(output("e.wav").empty());
+}
+
 TEST_F(GrainRender, WritesCanonicalFilesWhose16BitSamplesAreTheFloatsThroughToPcm16) {
   ASSERT_EQ(run("in.wav pcm.wav --seed 3 --seconds 1 --zero 500 --pitch1 90000").status, 0);
   ASSERT_EQ(run("in.wav f.wav --seed 3 --seconds 1 --zero 500 --pitch1 90000 --float").status, 0);

@@ -101,7 +101,9 @@ Opened openFromCommandLine(const std::string& path) {
     QTest::keyClick(panel, Qt::Key_Escape);
     return true;
   });
-  EXPECT_EQ(AppEnvironment::app->InitInstance(path), 0);
+  PanelCommand command;
+  command.soundPath = path;
+  EXPECT_EQ(AppEnvironment::app->InitInstance(command), 0);
   return seen;
 }
 

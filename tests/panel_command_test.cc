@@ -21,6 +21,12 @@ TEST(PanelCommand, OpensWithNoFileOrOneFileTakenAsItIs) {
   EXPECT_EQ(one.soundPath, "my sounds/pad.wav");
   // A lone dash is a file name, which the loader will refuse or take like any other.
   EXPECT_EQ(parse({"-"}).soundPath, "-");
+  // A port's value is never taken as the file.
+  const PanelCommand osc = parse({"--osc-port", "9000", "pad.wav", "--osc-host", "0.0.0.0"});
+  EXPECT_EQ(osc.soundPath, "pad.wav");
+  EXPECT_EQ(osc.oscPort, 9000);
+  EXPECT_EQ(osc.oscHost, "0.0.0.0");
+  EXPECT_EQ(parse({"--osc-port", "65535"}).oscPort, 65535);
 }
 
 TEST(PanelCommand, HelpVersionAnUnknownOptionOrASecondFileDecideInTheirOrder) {
@@ -29,6 +35,10 @@ TEST(PanelCommand, HelpVersionAnUnknownOptionOrASecondFileDecideInTheirOrder) {
   const PanelCommand unknown = parse({"pad.wav", "-platform", "--help"});
   EXPECT_EQ(unknown.action, PanelAction::kBadUsage);
   EXPECT_EQ(unknown.problem, "unknown option -platform");
+  EXPECT_EQ(parse({"--osc-port", "65536"}).problem, "bad value for --osc-port: 65536");
+  EXPECT_EQ(parse({"--osc-port", "0"}).problem, "bad value for --osc-port: 0");
+  EXPECT_EQ(parse({"--osc-port", "+9"}).problem, "bad value for --osc-port: +9");
+  EXPECT_EQ(parse({"a.wav", "--osc-host"}).problem, "--osc-host needs a value");
   const PanelCommand two = parse({"a.wav", "b.wav", "--help"});
   EXPECT_EQ(two.action, PanelAction::kBadUsage);
   EXPECT_EQ(two.problem, "one file at most");

@@ -256,4 +256,27 @@ TEST_F(PanelDlgTest, ADroppedFileLoadsAndPlaysAsFileDoesAndTheTitleNamesIt) {
   EXPECT_EQ(title(), "other.wav \u2014 Grainpanel");
 }
 
+TEST_F(PanelDlgTest, ASettingsFileNamedOrDroppedOpensAndCtrlShiftCCopiesTheRunsCommand) {
+  showAndSettle();
+  QStringList menu;
+  for (QAction* action : dlg->actions()) {
+    menu << action->text() + " " + action->shortcut().toString();
+  }
+  EXPECT_EQ(menu.join(", ").toStdString(),
+            "Save Settings Ctrl+S, Open Settings... Ctrl+O, Copy as grainrender Command "
+            "Ctrl+Shift+C");
+  EXPECT_EQ(dlg->contextMenuPolicy(), Qt::ActionsContextMenu);
+  toneFile("tone.wav", 8820);
+  const std::string text = "sound = tone.wav\npitch1 = 60000\nseed = 5\n";
+  dlg->OnDropFile(dir.write("a.grainpanel", {text.begin(), text.end()}));
+  EXPECT_TRUE(g_running);
+  EXPECT_EQ(slider(IDC_PITCH1)->value(), 60000);
+  QTest::keyClick(dlg.get(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  const std::string copied = QGuiApplication::clipboard()->text().toStdString();
+  EXPECT_EQ(copied.rfind("grainrender '" + dir.pathOf("tone.wav") + "' out.wav --length1 3000", 0),
+            0u);
+  EXPECT_NE(copied.find("--pitch1 60000 "), std::string::npos);
+  EXPECT_EQ(copied.substr(copied.size() - 9), " --seed 5");
+}
+
 }  // namespace

@@ -30,6 +30,8 @@ struct ChildSetup {
   int ignoredSignal = 0;
   rlim_t addressSpaceBytes = RLIM_INFINITY;
   rlim_t fileSizeBytes = RLIM_INFINITY;
+  // Standard error is a pipe that nobody reads any more.
+  bool brokenErrorPipe = false;
 };
 
 // The built grainrender, started in `dir` with every signal at its default action; its standard
@@ -52,9 +54,14 @@ class Child {
       // Only async-signal-safe calls between fork and exec.
       dup2(out[1], STDOUT_FILENO);
       dup2(err[1], STDERR_FILENO);
+      int broken[2];
+      if (setup.brokenErrorPipe && pipe(broken) == 0) {
+        close(broken[0]);
+        dup2(broken[1], STDERR_FILENO);
+      }
       struct sigaction action {};
       action.sa_handler = SIG_DFL;
-      for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ, SIGPIPE}) sigaction(sig, &action, nullptr);
+      for (int sig = 1; sig < NSIG; ++sig) sigaction(sig, &action, nullptr);
       if (setup.ignoredSignal != 0) {
         action.sa_handler = SIG_IGN;
         sigaction(setup.ignoredSignal, &action, nullptr);
@@ -64,8 +71,10 @@ class Child {
       sigprocmask(SIG_SETMASK, &none, nullptr);
       const rlimit address{setup.addressSpaceBytes, setup.addressSpaceBytes};
       const rlimit fileSize{setup.fileSizeBytes, setup.fileSizeBytes};
+      // The signals that dump core leave no core file among the outputs.
+      const rlimit noCore{0, 0};
       if (chdir(dir.c_str()) != 0 || setrlimit(RLIMIT_AS, &address) != 0 ||
-          setrlimit(RLIMIT_FSIZE, &fileSize) != 0)
+          setrlimit(RLIMIT_FSIZE, &fileSize) != 0 || setrlimit(RLIMIT_CORE, &noCore) != 0)
         _exit(126);
       execv(argv[0], argv.data());
       _exit(127);
@@ -229,7 +238,7 @@ TEST_F(RenderCommand, AnInterruptRemovesTheTemporaryFileAndEndsTheProcessByThatS
   // A limit on the file's size ends a render that a signal failed to end.
   ChildSetup limited;
   limited.fileSizeBytes = 256 << 20;
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGXCPU, SIGUSR1, SIGALRM, SIGRTMIN + 1}) {
     SCOPED_TRACE(strsignal(sig));
     // Unseeded, it prints its seed once the input is loaded and the render begins.
     Child child(dir.path(), {"in.wav", "out.wav", "--samples", "2000000000"}, limited);
@@ -243,6 +252,16 @@ TEST_F(RenderCommand, AnInterruptRemovesTheTemporaryFileAndEndsTheProcessByThatS
     EXPECT_TRUE(status != -1 && WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
     EXPECT_EQ(dir.names(), std::vector<std::string>{"in.wav"});
   }
+}
+
+TEST_F(RenderCommand, ABrokenPipeOnStandardErrorRemovesTheTemporaryFileToo) {
+  ChildSetup broken;
+  broken.brokenErrorPipe = true;
+  // The seed line is the first thing written to standard error, once the output is open.
+  Child child(dir.path(), {"in.wav", "out.wav", "--samples", "1000"}, broken);
+  const int status = child.finish();
+  EXPECT_TRUE(status != -1 && WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE) << status;
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"in.wav"});
 }
 
 // As under nohup: the signal stays ignored and the render ends as if it never came.
@@ -284,7 +303,7 @@ TEST_F(RenderCommand, NotEnoughMemoryForTheSoundEndsWithAMessageAndLeavesNothing
   limited.addressSpaceBytes = 256 << 20;
   Child child(dir.path(), {"big.wav", "out.wav", "--seed", "1"}, limited);
   EXPECT_TRUE(exitedWith(child.finish(), 1)) << child.err();
-  EXPECT_EQ(child.err(), "Not enough memory to load this file\n");
+  EXPECT_EQ(child.err(), "grainrender: Not enough memory to load this file: big.wav\n");
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"big.wav", "in.wav"}));
 }
 

@@ -2,6 +2,7 @@
 #include "sound_loader.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <fstream>
@@ -39,6 +40,14 @@ SampleBuffer noMemory(size_t) {
   return nullptr;
 }
 
+// The file loses all but 3000 samples and a half between the header's check and the samples' read,
+// beyond what the stream has buffered.
+std::string g_shrinkingPath;
+SampleBuffer shrinkFirst(size_t frames) {
+  return truncate(g_shrinkingPath.c_str(), 44 + 2 * 3000 + 1) == 0 ? allocateFrames(frames)
+                                                                   : nullptr;
+}
+
 }  // namespace
 
 TEST(AllocateFrames, LongSoundsStartOnA2MiBBoundaryMarkedForHugePages) {
@@ -68,7 +77,7 @@ TEST(AllocateFrames, ASizeWhoseByteCountWrapsAroundGivesNull) {
   EXPECT_EQ(allocateFrames(SIZE_MAX), nullptr);
 }
 
-TEST(LoadSound, NoMemoryKeepsTheSoundItHeld) {
+TEST(LoadSound, NoMemoryOrACutOffFileKeepsTheSoundItHeld) {
   testwav::TempDir dir;
   const std::string path = dir.write("ramp.wav", testwav::monoWav16({0, 8192, 16384, -16384}));
   Sound sound;
@@ -77,5 +86,10 @@ TEST(LoadSound, NoMemoryKeepsTheSoundItHeld) {
   EXPECT_EQ(loadSound(path.c_str(), sound, noMemory).result, LoadResult::kNoMemory);
   EXPECT_EQ(sound.samples.get(), held);
   EXPECT_EQ(sound.frameCount, 4);
+  g_shrinkingPath = dir.write("cut.wav", testwav::monoWav16(std::vector<int16_t>(5000, 7)));
+  const LoadOutcome outcome = loadSound(g_shrinkingPath.c_str(), sound, shrinkFirst);
+  EXPECT_EQ(outcome.result, LoadResult::kWrongFormat);
+  EXPECT_EQ(outcome.reason, "cut off after 3000 of 5000 samples");
+  EXPECT_EQ(sound.samples.get(), held);
   EXPECT_STREQ(loadMessage(LoadResult::kNoMemory), "Not enough memory to load this file");
 }

@@ -11,6 +11,7 @@
 #include "interrupt_cleanup.h"
 #include "offline_render.h"
 #include "render_options.h"
+#include "standard_descriptors.h"
 #include "version.h"
 #include "wave_writer.h"
 
@@ -40,7 +41,8 @@ int renderFile(const RenderOptions& options) {
       std::fprintf(stderr, "%s: %s: %s\n", kWrongFormatText, options.inputPath.c_str(),
                    loaded.reason.c_str());
     } else {
-      std::fprintf(stderr, "%s\n", loadMessage(loaded.result));
+      std::fprintf(stderr, "grainrender: %s: %s\n", loadMessage(loaded.result),
+                   options.inputPath.c_str());
     }
     return kExitFailed;
   }
@@ -75,15 +77,21 @@ int runRenderCommand(int argc, const char* const* argv) {
   switch (parseRenderOptions(argc, argv, options, problem)) {
     case ParseOutcome::kHelp:
       std::fputs(kRenderUsage, stdout);
-      return kExitWritten;
+      return flushStandardOutput("grainrender", stdout, stderr) ? kExitWritten : kExitFailed;
     case ParseOutcome::kVersion:
       std::printf("grainrender %s\n", kVersion);
-      return kExitWritten;
+      return flushStandardOutput("grainrender", stdout, stderr) ? kExitWritten : kExitFailed;
     case ParseOutcome::kBadUsage:
       std::fprintf(stderr, "grainrender: %s\n%s", problem.c_str(), kRenderUsage);
       return kExitUsage;
+    case ParseOutcome::kBadSettings:
+      std::fprintf(stderr, "grainrender: %s\n", problem.c_str());
+      return kExitFailed;
     case ParseOutcome::kRender:
       break;
+  }
+  for (const std::string& warning : options.warnings) {
+    std::fprintf(stderr, "grainrender: %s\n", warning.c_str());
   }
   // The sound's buffer is allocated without throwing. Memory can still run out just after it,
   // in the standard library; unwinding then removes the temporary file, where an uncaught
@@ -91,7 +99,7 @@ int runRenderCommand(int argc, const char* const* argv) {
   try {
     return renderFile(options);
   } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "%s\n", kNoMemoryText);
+    std::fprintf(stderr, "grainrender: %s: %s\n", kNoMemoryText, options.inputPath.c_str());
     return kExitFailed;
   }
 }

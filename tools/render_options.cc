@@ -7,8 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "panel_settings.h"
+#include "settings_file.h"
+
 const char kRenderUsage[] =
     "usage: grainrender INPUT.wav OUTPUT.wav [options]\n"
+    "       grainrender --settings FILE.grainpanel [INPUT.wav] OUTPUT.wav [options]\n"
     "  --samples N | --seconds S   length of the output (default: 10 seconds, 441000 samples)\n"
     "  --seed N                    random seed, 0 to 4294967295 (default: the current time in\n"
     "                              seconds, printed on stderr as \"seed N\")\n"
@@ -17,6 +21,8 @@ const char kRenderUsage[] =
     "                              slider positions on the panel's own scales (default: the\n"
     "                              panel's start-up positions); a position outside a slider's\n"
     "                              range is taken at the nearest end\n"
+    "  --settings FILE             take the sound, positions and seed from a settings file;\n"
+    "                              the options given here override the file's\n"
     "  --float                     write 32-bit float samples instead of 16-bit PCM\n"
     "  --help                      this text\n"
     "  --version                   the version of grainrender\n";
@@ -75,17 +81,45 @@ bool parseUnsigned(const char* text, uint64_t limit, uint64_t& value) {
   return true;
 }
 
+// A count of any size is a count: one beyond 64 bits is as much too long as any other.
+bool parseCount(const char* text, uint64_t& value) {
+  if (!isDecimal(text, false)) {
+    return false;
+  }
+  value = std::strtoull(text, nullptr, 10);
+  return true;
+}
+
+// Digits, at most one point among them, and an optional exponent: "1.5", ".5", "2e3". strtod
+// alone would also take hexadecimal ("0x10", "0x1p3"), "inf" and "nan".
+bool isDecimalNumber(const char* text) {
+  const char* p = text;
+  bool digits = false;
+  bool point = false;
+  for (; (*p >= '0' && *p <= '9') || (*p == '.' && !point); ++p) {
+    point = point || *p == '.';
+    digits = digits || *p != '.';
+  }
+  if (!digits) {
+    return false;
+  }
+  if (*p == 'e' || *p == 'E') {
+    ++p;
+    if (*p == '-' || *p == '+') {
+      ++p;
+    }
+    return isDecimal(p, false);
+  }
+  return *p == '\0';
+}
+
 bool parseSeconds(const char* text, uint64_t& samples) {
-  if (*text == '\0' || !((*text >= '0' && *text <= '9') || *text == '.')) {
+  if (!isDecimalNumber(text)) {
     return false;
   }
-  char* end = nullptr;
-  const double seconds = std::strtod(text, &end);
-  // Anything beyond a day is refused later as too long; the bound only keeps the product finite.
-  if (*end != '\0' || !(seconds >= 0.0) || seconds > 1e7) {
-    return false;
-  }
-  samples = static_cast<uint64_t>(std::llround(seconds * kSampleRate));
+  // Beyond 10^7 seconds (or beyond a double) is too long for any WAV file, whatever the size.
+  const double seconds = std::strtod(text, nullptr);
+  samples = seconds > 1e7 ? UINT64_MAX : static_cast<uint64_t>(std::llround(seconds * kSampleRate));
   return true;
 }
 
@@ -99,13 +133,47 @@ const SliderOption* sliderOption(const char* name) {
 }
 
 bool takesValue(const char* name) {
-  static const char* const kValueOptions[] = {"--method", "--seed", "--samples", "--seconds"};
+  static const char* const kValueOptions[] = {"--method", "--seed", "--samples", "--seconds",
+                                              "--settings"};
   for (const char* option : kValueOptions) {
     if (std::strcmp(option, name) == 0) {
       return true;
     }
   }
   return sliderOption(name) != nullptr;
+}
+
+// The file named by the last --settings, or null; option values are skipped, not taken for it.
+const char* settingsArgument(int argc, const char* const* argv) {
+  const char* path = nullptr;
+  for (int i = 0; i + 1 < argc; ++i) {
+    if (std::strcmp(argv[i], "--settings") == 0) {
+      path = argv[i + 1];
+    }
+    if (takesValue(argv[i])) {
+      ++i;
+    }
+  }
+  return path;
+}
+
+bool readSettings(const char* path, RenderOptions& options, std::string& problem) {
+  SettingsFile file;
+  PanelSettings settings;
+  settings.values = options.positions;
+  if (!file.load(path) || !readPanelSettings(file, path, settings, problem)) {
+    if (problem.empty()) {
+      problem = file.error();
+    }
+    return false;
+  }
+  options.settingsPath = path;
+  options.warnings = file.warnings();
+  options.inputPath = settings.soundPath;
+  options.positions = settings.values;
+  options.seedGiven = settings.seedKept;
+  options.seed = settings.seed;
+  return true;
 }
 
 }  // namespace
@@ -121,6 +189,10 @@ ParseOutcome parseRenderOptions(int argc, const char* const* argv, RenderOptions
   bool samplesGiven = false;
   bool secondsGiven = false;
   uint64_t samples = options.sampleCount;
+  if (const char* settings = settingsArgument(argc, argv);
+      settings != nullptr && !readSettings(settings, options, problem)) {
+    return ParseOutcome::kBadSettings;
+  }
 
   for (int i = 0; i < argc; ++i) {
     const char* arg = argv[i];
@@ -167,8 +239,10 @@ ParseOutcome parseRenderOptions(int argc, const char* const* argv, RenderOptions
       valid = parseUnsigned(value, UINT32_MAX, number);
       options.seed = static_cast<uint32_t>(number);
       options.seedGiven = true;
+    } else if (std::strcmp(arg, "--settings") == 0) {
+      // Read before the other options, so that they override it.
     } else if (std::strcmp(arg, "--samples") == 0) {
-      valid = parseUnsigned(value, UINT64_MAX, samples);
+      valid = parseCount(value, samples);
       samplesGiven = true;
     } else {
       valid = parseSeconds(value, samples);
@@ -180,6 +254,17 @@ ParseOutcome parseRenderOptions(int argc, const char* const* argv, RenderOptions
     }
   }
 
+  // With a settings file, one path is the output and the sound is the file's.
+  const std::string settingsSound = options.inputPath;
+  if (pathCount == 1 && !options.settingsPath.empty()) {
+    if (settingsSound.empty()) {
+      problem = options.settingsPath + " names no sound, and no input file is given";
+      return ParseOutcome::kBadUsage;
+    }
+    paths[1] = paths[0];
+    paths[0] = settingsSound.c_str();
+    pathCount = 2;
+  }
   if (pathCount != 2) {
     problem = "an input and an output file are needed";
     return ParseOutcome::kBadUsage;

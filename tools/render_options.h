@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "control_values.h"
 #include "sample_rate.h"
@@ -16,15 +17,20 @@ struct RenderOptions {
   // Slider positions as the sliders would show them; the link members play no part.
   ControlValues positions;
   bool floatOutput = false;
+  // With --settings: the file read, and what it said that a player should hear about.
+  std::string settingsPath;
+  std::vector<std::string> warnings;
 
   RenderOptions() { setStartupPositions(positions); }
 };
 
-enum class ParseOutcome { kRender, kHelp, kVersion, kBadUsage };
+enum class ParseOutcome { kRender, kHelp, kVersion, kBadUsage, kBadSettings };
 
 extern const char kRenderUsage[];
 
 // Fills `options` from the arguments after the program name; on kBadUsage `problem` says why.
+// A settings file named by --settings is read first and the other options override it; one that
+// cannot be read or holds a bad value gives kBadSettings, its name, line and reason in `problem`.
 ParseOutcome parseRenderOptions(int argc, const char* const* argv, RenderOptions& options,
                                 std::string& problem);
 

@@ -8,17 +8,34 @@
 
 namespace {
 
-constexpr int kCaughtSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// Every signal whose default action ends the process and that may be caught, besides the
+// real-time ones; SIGXFSZ is ignored instead. The faults come from the instruction that raised
+// them and are never held off.
+constexpr int kHeldSignals[] = {SIGHUP,  SIGINT,    SIGQUIT, SIGABRT, SIGUSR1,
+                                SIGUSR2, SIGPIPE,   SIGALRM, SIGTERM, SIGSTKFLT,
+                                SIGXCPU, SIGVTALRM, SIGPROF, SIGIO,   SIGPWR};
+constexpr int kFaultSignals[] = {SIGILL, SIGTRAP, SIGBUS, SIGFPE, SIGSEGV, SIGSYS};
 
 // The handler may only read what was written whole before it could run: a fixed buffer, and a
 // flag set once the name in it is complete.
 char g_path[PATH_MAX];
 volatile sig_atomic_t g_recorded = 0;
 
-sigset_t caughtSet() {
+sigset_t heldSet() {
   sigset_t set;
   sigemptyset(&set);
-  for (int sig : kCaughtSignals) {
+  for (int sig : kHeldSignals) {
+    sigaddset(&set, sig);
+  }
+  for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) {
+    sigaddset(&set, sig);
+  }
+  return set;
+}
+
+sigset_t caughtSet() {
+  sigset_t set = heldSet();
+  for (int sig : kFaultSignals) {
     sigaddset(&set, sig);
   }
   return set;
@@ -42,10 +59,12 @@ void removeAndRaise(int sig) {
 void installInterruptCleanup() {
   struct sigaction action {};
   action.sa_handler = removeAndRaise;
-  action.sa_mask = caughtSet();
-  for (int sig : kCaughtSignals) {
+  action.sa_mask = heldSet();
+  const sigset_t caught = caughtSet();
+  for (int sig = 1; sig <= SIGRTMAX; ++sig) {
     struct sigaction current {};
-    if (sigaction(sig, nullptr, &current) == 0 && current.sa_handler != SIG_IGN) {
+    if (sigismember(&caught, sig) == 1 && sigaction(sig, nullptr, &current) == 0 &&
+        current.sa_handler != SIG_IGN) {
       sigaction(sig, &action, nullptr);
     }
   }
@@ -56,8 +75,8 @@ void installInterruptCleanup() {
 }
 
 SignalHold::SignalHold() {
-  const sigset_t caught = caughtSet();
-  sigprocmask(SIG_BLOCK, &caught, &m_previous);
+  const sigset_t held = heldSet();
+  sigprocmask(SIG_BLOCK, &held, &m_previous);
 }
 
 SignalHold::~SignalHold() {

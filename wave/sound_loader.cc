@@ -47,7 +47,10 @@ LoadOutcome loadSound(const char* path, Sound& sound, FrameAllocator allocate) {
   if (!buffer) {
     return {LoadResult::kNoMemory, ""};
   }
-  reader.readFloats(buffer.get());
+  // A sound that ends early would play silence where it was cut, as if nothing were wrong.
+  if (!reader.readFloats(buffer.get())) {
+    return {LoadResult::kWrongFormat, reader.refusal()};
+  }
   fadeEdges(buffer.get(), frames);
   reader.close();
   sound.samples = std::move(buffer);

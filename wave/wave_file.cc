@@ -196,6 +196,7 @@ int WaveFile::readSamples16(int16_t* dst, uint32_t frames, uint32_t* framesRead)
   const size_t wanted = static_cast<size_t>(frames) * sizeof(int16_t);
   auto* bytes = reinterpret_cast<uint8_t*>(dst);
   const size_t got = stream == nullptr ? 0 : std::fread(bytes, 1, wanted, stream);
+  readErrno = got < wanted && stream != nullptr && std::ferror(stream) ? errno : 0;
   const size_t whole = got / sizeof(int16_t);
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
   for (size_t i = 0; i < whole; ++i) dst[i] = static_cast<int16_t>(le16(bytes + 2 * i));

@@ -48,6 +48,8 @@ class WaveFile {
   // Reads frames 16-bit samples from the current position. framesRead, when given, receives how
   // many whole samples arrived, also when the read falls short.
   int readSamples16(int16_t* dst, uint32_t frames, uint32_t* framesRead = nullptr);
+  // The errno of the last sample read that failed, 0 when it fell short at the end of the file.
+  int readError() const { return readErrno; }
 
   uint16_t getChannels() const { return channels; }
   uint16_t getBitsPerSample() const { return bitsPerSample; }
@@ -91,4 +93,5 @@ class WaveFile {
   uint32_t frameCount = 0;
   Failure failed = NoFailure;
   int openErrno = 0;
+  int readErrno = 0;
 };

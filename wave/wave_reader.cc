@@ -90,7 +90,7 @@ std::string WaveReader::judge(int openResult) const {
   return "";
 }
 
-void WaveReader::readFloats(float* dst) {
+bool WaveReader::readFloats(float* dst) {
   const uint32_t n = frameCount();
   // The one block read puts the 16-bit samples in the upper half of dst's own memory, and they
   // are widened in place from the front: float i ends at byte 4i + 4, never beyond sample i + 1
@@ -105,6 +105,13 @@ void WaveReader::readFloats(float* dst) {
     dst[i] = static_cast<float>(sample) * kSampleScale;
   }
   std::fill(dst + got, dst + n, 0.0f);
+  if (got == n)
+    return true;
+  if (file.readError() != 0)
+    m_refusal = "cannot be read (" + openErrorText(file.readError()) + ")";
+  else
+    m_refusal = "cut off after " + std::to_string(got) + " of " + std::to_string(n) + " samples";
+  return false;
 }
 
 void WaveReader::close() {

@@ -21,8 +21,9 @@ class WaveReader {
   const std::string& refusal() const { return m_refusal; }
   uint32_t frameCount() const { return file.getFrameCount(); }
   // Fills dst, which has room for frameCount() floats, with each sample times 2^-15. Frames a
-  // failed read did not deliver are 0.0.
-  void readFloats(float* dst);
+  // failed read did not deliver are 0.0; then the answer is false and refusal() says why
+  // ("cut off after 1000 of 4410 samples").
+  bool readFloats(float* dst);
   void close();
 
  private:

@@ -2,7 +2,9 @@
 #include "wave_writer.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -45,10 +47,21 @@ std::string directoryOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// True for a link in /proc, such as /proc/self/fd/1: the kernel takes it to an open file itself,
+// which may be a pipe or a deleted file, and its text ("pipe:[123]") names nothing to follow.
+bool isDescriptorLink(const std::string& link) {
+  const std::string folder = directoryOf(link);
+  struct statfs fileSystem;
+  return statfs(folder.empty() ? "." : folder.c_str(), &fileSystem) == 0 &&
+         fileSystem.f_type == PROC_SUPER_MAGIC;
+}
+
 // Follows `target` through symbolic links to the name they finally lead to, which need not exist
 // yet (a dangling link names the file to create). A relative link is read from its own folder.
-// On success `info` describes the final file when `exists`; otherwise the errno.
-int followLinks(std::string& target, struct stat& info, bool& exists) {
+// A descriptor's link ends the walk, `target` naming it, with `byDescriptor` set. On success
+// `info` describes the final file when `exists`; otherwise the errno.
+int followLinks(std::string& target, struct stat& info, bool& exists, bool& byDescriptor) {
+  byDescriptor = false;
   for (int hops = 0;; ++hops) {
     if (lstat(target.c_str(), &info) != 0) {
       exists = false;
@@ -56,6 +69,10 @@ int followLinks(std::string& target, struct stat& info, bool& exists) {
     }
     exists = true;
     if (!S_ISLNK(info.st_mode)) {
+      return 0;
+    }
+    if (isDescriptorLink(target)) {
+      byDescriptor = true;
       return 0;
     }
     if (hops == kMaxLinks) {
@@ -104,19 +121,33 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
   m_target = path;
   m_format = format;
   m_ownsFd = true;
+  m_truncate = false;
   m_hasTarget = false;
-  uint8_t header[kWaveHeaderBytes];
-  waveHeader(format, sampleCount, header);
+  m_headerPending = true;
+  m_sampleCount = sampleCount;
   struct stat info;
   if (path == kStandardOutput) {
     m_fd = STDOUT_FILENO;
     m_ownsFd = false;
     noteTarget(fstat(m_fd, &info) == 0, info);
-    return writeBytes(header, sizeof header);
+    return true;
   }
   bool exists = false;
-  if (const int error = followLinks(m_target, info, exists); error != 0) {
+  bool byDescriptor = false;
+  if (const int error = followLinks(m_target, info, exists, byDescriptor); error != 0) {
     return fail("cannot write", error);
+  }
+  // Whatever the descriptor holds is written in place, as standard output is; a file it holds is
+  // emptied only once the checks have passed, since it may be the input.
+  if (byDescriptor) {
+    m_fd = ::open(m_target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (m_fd < 0) {
+      return fail("cannot write", errno);
+    }
+    const bool known = fstat(m_fd, &info) == 0;
+    noteTarget(known, info);
+    m_truncate = known && S_ISREG(info.st_mode);
+    return true;
   }
   noteTarget(exists, info);
   if (exists && S_ISDIR(info.st_mode)) {
@@ -129,7 +160,12 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
     if (m_fd < 0) {
       return fail("cannot write", errno);
     }
-    return writeBytes(header, sizeof header);
+    return true;
+  }
+  // Replacing a file its owner has made read-only would undo the protection, as cp and the
+  // shell refuse to.
+  if (exists && faccessat(AT_FDCWD, m_target.c_str(), W_OK, AT_EACCESS) != 0) {
+    return fail("cannot write", errno);
   }
   const std::string pattern =
       directoryOf(m_target) + (cleanedUpOnSignal() ? kTempName : kTakeTempName);
@@ -152,14 +188,20 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
   if (!recorded) {
     return fail("cannot write", ENAMETOOLONG);
   }
-  // mkstemp makes the file private. A file that is replaced keeps its permissions, as an
-  // editor keeps them; a new one gets the usual ones.
+  // mkstemp makes the file private. A file that is replaced keeps its permissions, owner and
+  // group, as an editor keeps them; where the owner cannot be kept (only root may give a file
+  // away), neither can the right to run as that owner. A new file gets the usual permissions.
   const mode_t mask = umask(0);
   umask(mask);
-  if (fchmod(m_fd, exists ? info.st_mode & 07777 : 0666 & ~mask) != 0) {
+  mode_t mode = exists ? info.st_mode & 07777 : 0666 & ~mask;
+  if (exists && (info.st_uid != geteuid() || info.st_gid != getegid()) &&
+      fchown(m_fd, info.st_uid, info.st_gid) != 0) {
+    mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+  }
+  if (fchmod(m_fd, mode) != 0) {
     return fail("cannot write", errno);
   }
-  return writeBytes(header, sizeof header);
+  return true;
 }
 
 bool WaveWriter::overwrites(const std::string& path) const {
@@ -175,6 +217,9 @@ void WaveWriter::noteTarget(bool exists, const struct stat& info) {
 }
 
 bool WaveWriter::write(const float* samples, int count) {
+  if (!writePendingHeader()) {
+    return false;
+  }
   if (m_format == SampleFormat::kFloat32) {
     return writeBytes(samples, static_cast<size_t>(count) * sizeof(float));
   }
@@ -191,7 +236,7 @@ bool WaveWriter::write(const float* samples, int count) {
 }
 
 bool WaveWriter::writePcm16(const int16_t* samples, int count) {
-  if (m_format != SampleFormat::kPcm16) {
+  if (m_format != SampleFormat::kPcm16 || !writePendingHeader()) {
     return false;
   }
   return writeBytes(samples, static_cast<size_t>(count) * sizeof(int16_t));
@@ -200,6 +245,10 @@ bool WaveWriter::writePcm16(const int16_t* samples, int count) {
 bool WaveWriter::setSampleCount(uint32_t sampleCount) {
   if (m_fd < 0) {
     return false;
+  }
+  m_sampleCount = sampleCount;
+  if (m_headerPending) {
+    return true;
   }
   uint8_t header[kWaveHeaderBytes];
   waveHeader(m_format, sampleCount, header);
@@ -219,7 +268,7 @@ bool WaveWriter::setSampleCount(uint32_t sampleCount) {
 }
 
 bool WaveWriter::commit() {
-  if (m_fd < 0) {
+  if (!writePendingHeader()) {
     return false;
   }
   const int fd = m_fd;
@@ -239,6 +288,22 @@ bool WaveWriter::commit() {
   }
   m_tempPath.clear();
   return true;
+}
+
+bool WaveWriter::writePendingHeader() {
+  if (m_fd < 0) {
+    return false;
+  }
+  if (!m_headerPending) {
+    return true;
+  }
+  m_headerPending = false;
+  if (m_truncate && ftruncate(m_fd, 0) != 0) {
+    return fail("cannot write", errno);
+  }
+  uint8_t header[kWaveHeaderBytes];
+  waveHeader(m_format, m_sampleCount, header);
+  return writeBytes(header, sizeof header);
 }
 
 bool WaveWriter::writeBytes(const void* bytes, size_t size) {

@@ -28,10 +28,13 @@ class WaveWriter {
   WaveWriter(const WaveWriter&) = delete;
   WaveWriter& operator=(const WaveWriter&) = delete;
 
-  // Writes the header and gets ready for the samples. "-" is standard output. Otherwise `path` is
-  // followed through any symbolic links to the file they lead to (which may not exist yet): an
-  // existing FIFO, device or other file that is not a regular one is written in place, streaming;
-  // for anything else a temporary file is created in that file's folder. False with error() set.
+  // Gets ready for the samples; nothing is written until the first samples or commit, so an
+  // output opened and then abandoned (say, because it is the input) is left as it was. The header
+  // goes first, for `sampleCount` samples unless setSampleCount changes it. "-" is standard output.
+  // Otherwise `path` is followed through any symbolic links to the file they lead to (which may not
+  // exist yet): an existing FIFO, device or other file that is not a regular one is written in
+  // place, streaming; for anything else a temporary file is created in that file's folder. False
+  // with error() set.
   bool open(const std::string& path, SampleFormat format, uint32_t sampleCount);
   // True when the opened output is the file at `path` (the same device and inode), by whatever
   // name, link or hard link: writing it would destroy that file.
@@ -40,8 +43,8 @@ class WaveWriter {
   bool write(const float* samples, int count);
   // Appends samples that are 16-bit already, to a file opened for kPcm16.
   bool writePcm16(const int16_t* samples, int count);
-  // Writes the header again for `sampleCount` samples: for a file whose length was not known
-  // when it was opened (a regular file only).
+  // Sets the header for `sampleCount` samples, writing it again if it is written already: for a
+  // file whose length was not known when it was opened (a regular file only).
   bool setSampleCount(uint32_t sampleCount);
   // Closes the file and renames a temporary file onto the file the path given to open leads to;
   // the links stay links.
@@ -50,6 +53,7 @@ class WaveWriter {
   const std::string& error() const { return m_error; }
 
  private:
+  bool writePendingHeader();
   bool writeBytes(const void* bytes, size_t size);
   bool fail(const std::string& what, int errorNumber);
   void noteTarget(bool exists, const struct stat& info);
@@ -65,6 +69,10 @@ class WaveWriter {
   std::string m_error;
   SampleFormat m_format = SampleFormat::kPcm16;
   int m_fd = -1;
+  bool m_headerPending = false;
+  // A regular file reached through a descriptor's name is emptied before the header goes in.
+  bool m_truncate = false;
+  uint32_t m_sampleCount = 0;
   // Standard output is left open for whoever else writes to it.
   bool m_ownsFd = true;
   // The file that the output replaces or writes into, when there is one already.

@@ -1,12 +1,17 @@
 // Grainpanel: the granular synthesis panel.
 #include "panel_app.h"
 #include "panel_command.h"
+#include "standard_descriptors.h"
 
 int main(int argc, char** argv) {
+  // Without them, the display's connection could take descriptor 2 and get the warnings.
+  if (!openStandardDescriptors()) {
+    return 1;
+  }
   const PanelCommand command = parsePanelCommand(argc - 1, argv + 1);
   if (command.action != PanelAction::kOpen) {
     return answerPanelCommand(command, stdout, stderr);
   }
   CPanelApp app(argc, argv);
-  return app.InitInstance(command.soundPath);
+  return app.InitInstance(command);
 }

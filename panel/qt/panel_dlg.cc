@@ -24,6 +24,7 @@
 #include "panel_text.h"
 #include "readout_line.h"
 #include "record_row.h"
+#include "settings_menu.h"
 #include "slider_steps.h"
 #include "slider_wheel.h"
 #include "wave_strip.h"
@@ -52,7 +53,11 @@ QString droppedFile(const QMimeData* mime) {
 }  // namespace
 
 CPanelDlg::CPanelDlg(Instrument& instrument, PanelServices& services, QWidget* parent)
-    : QDialog(parent), m_instrument(instrument), m_services(services), m_hIcon(makePanelIcon()) {
+    : QDialog(parent),
+      m_instrument(instrument),
+      m_services(services),
+      m_hIcon(makePanelIcon()),
+      m_settings(instrument, services) {
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   setWindowTitle(QString::fromStdString(panelTitle({})));
@@ -71,6 +76,7 @@ CPanelDlg::CPanelDlg(Instrument& instrument, PanelServices& services, QWidget* p
   addBelow(new ReadoutLine(*this));
   addBelow(m_waveStrip);
   addBelow(new CRecordRow(*this));
+  new CSettingsMenu(*this, m_settings);
   m_instrument.addListener(this);
 }
 
@@ -261,7 +267,11 @@ void CPanelDlg::OnFile() {
 }
 
 void CPanelDlg::OnDropFile(const std::string& path) {
-  m_instrument.openSound(path);
+  if (isSettingsPath(path)) {
+    m_settings.openSettings(path);
+  } else {
+    m_instrument.openSound(path);
+  }
 }
 
 void CPanelDlg::OnMethod() {

@@ -8,6 +8,7 @@
 
 #include "instrument.h"
 #include "instrument_listener.h"
+#include "settings_control.h"
 
 class QAbstractButton;
 class QCheckBox;
@@ -32,13 +33,15 @@ class CPanelDlg : public QDialog, public InstrumentListener {
   // The control with this identifier, or null (group boxes have none).
   QWidget* control(int id) const;
   Instrument& instrument() { return m_instrument; }
+  PanelServices& services() { return m_services; }
 
   // Adds a widget to the column below the template's controls and grows the window to hold it.
   void addBelow(QWidget* widget);
 
   void OnRunStop();
   void OnFile();
-  // A file dropped on the panel or named on the command line.
+  // A file dropped on the panel or named on the command line: a settings file is opened, any
+  // other file loaded as a sound.
   void OnDropFile(const std::string& path);
   void OnMethod();
   void OnReset();
@@ -83,6 +86,7 @@ class CPanelDlg : public QDialog, public InstrumentListener {
   QSize m_templateSize;
   QWidget* m_below = nullptr;
   CWaveStrip* m_waveStrip = nullptr;
+  SettingsControl m_settings;
   // No widget plays the instrument while the window writes what the instrument holds.
   bool m_inExchange = false;
 };

@@ -55,6 +55,19 @@ bool QtPanelServices::chooseWaveFile(std::string& path) {
   return true;
 }
 
+bool QtPanelServices::chooseSettingsFile(std::string& path, bool saving) {
+  QFileDialog dialog(QApplication::activeWindow());
+  dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setNameFilter(QStringLiteral("Grainpanel Settings (*.grainpanel)"));
+  dialog.setDefaultSuffix(QStringLiteral("grainpanel"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return false;
+  }
+  path = QFile::encodeName(dialog.selectedFiles().first()).toStdString();
+  return true;
+}
+
 void QtPanelServices::showHelp(const char* text) {
   QMessageBox box(QMessageBox::NoIcon, kTitle + QStringLiteral(" Help"), QString(), QMessageBox::Ok,
                   QApplication::activeWindow());

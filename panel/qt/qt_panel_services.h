@@ -7,5 +7,6 @@ class QtPanelServices : public PanelServices {
  public:
   void showMessage(const char* text, const char* detail) override;
   bool chooseWaveFile(std::string& path) override;
+  bool chooseSettingsFile(std::string& path, bool saving) override;
   void showHelp(const char* text) override;
 };

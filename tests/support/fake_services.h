@@ -20,6 +20,8 @@ class FakeServices : public PanelServices {
       choices.pop_front();
     return !path.empty();
   }
+  // Settings files are chosen from the same queue.
+  bool chooseSettingsFile(std::string& path, bool) override { return chooseWaveFile(path); }
   void showHelp(const char* text) override { help = text; }
 
   std::vector<std::string> messages;

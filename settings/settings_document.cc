@@ -1,0 +1,32 @@
+// Opens and saves the panel's settings file, keeping what it does not know.
+#include "settings_document.h"
+
+bool SettingsDocument::open(const std::string& path, PanelSettings& settings) {
+  SettingsFile file;
+  PanelSettings read;
+  if (!file.load(path)) {
+    m_error = file.error();
+    return false;
+  }
+  if (!readPanelSettings(file, path, read, m_error)) {
+    return false;
+  }
+  m_file = std::move(file);
+  m_path = path;
+  m_error.clear();
+  settings = read;
+  return true;
+}
+
+bool SettingsDocument::save(const std::string& path, const PanelSettings& settings) {
+  SettingsFile file = m_file;
+  writePanelSettings(settings, path, file);
+  if (!file.save(path)) {
+    m_error = file.error();
+    return false;
+  }
+  m_file = std::move(file);
+  m_path = path;
+  m_error.clear();
+  return true;
+}

@@ -1,0 +1,125 @@
+// The panel's settings files and copied commands through the instrument: a file opened whole
+// or not at all, saved again with what it did not know, and a Run that grainrender renders.
+#include "settings_control.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "fake_services.h"
+#include "granulator.h"
+#include "instrument.h"
+#include "offline_render.h"
+#include "playback_context.h"
+#include "test_wav.h"
+
+namespace {
+
+std::atomic<Granulator*> g_lent{nullptr};
+uint32_t keepEngine(const PlaybackContext& context) {
+  g_lent = context.granulator;
+  return 0;
+}
+uint32_t clockAt77() {
+  return 77;
+}
+
+std::vector<uint8_t> bytesOf(const std::string& text) {
+  return {text.begin(), text.end()};
+}
+
+struct Panel {
+  Panel() {
+    instrument.transport().setWorker(keepEngine);
+    instrument.transport().setClock(clockAt77);
+    std::vector<int16_t> saw(20000);
+    for (int i = 0; i < 20000; ++i) saw[i] = static_cast<int16_t>(i * 37 % 24000 - 12000);
+    sound = dir.write("in.wav", testwav::monoWav16(saw));
+  }
+  // The first samples of the Run that has just started, taken as its worker would take them.
+  std::vector<float> runSamples() {
+    while (g_lent == nullptr) std::this_thread::yield();
+    std::vector<float> out(3000);
+    for (float& sample : out) sample = g_lent.load()->nextSample();
+    g_lent = nullptr;
+    return out;
+  }
+  std::vector<float> rendered(uint32_t seed) {
+    OfflineRender render;
+    EXPECT_EQ(render.load(sound.c_str()).result, LoadResult::kLoaded);
+    render.start(instrument.values(), seed);
+    std::vector<float> out(3000);
+    render.render(out.data(), 3000);
+    return out;
+  }
+
+  testwav::TempDir dir;
+  FakeServices services;
+  Instrument instrument{services, dir.path()};
+  SettingsControl control{instrument, services};
+  std::string sound;
+};
+
+TEST(SettingsControl, OpensAFileAsItsSeededRunAndEveryLaterRunIsItsSeedsRender) {
+  Panel panel;
+  const std::string path = panel.dir.write(
+      "a.grainpanel",
+      bytesOf("# kept\nsound = in.wav\npitch1 = 60000\nlink-pitch = 1\nwalk = 3000\n"
+              "spread = 900\nseed = 9\nglow = 3\n"));
+  ASSERT_TRUE(panel.control.openSettings(path));
+  EXPECT_EQ(panel.instrument.values().m_pitch2, 75000);
+  EXPECT_EQ(panel.instrument.values().m_linkPitch, 1);
+  EXPECT_FALSE(panel.control.dirty());
+  // One random source serves both, so the live samples are taken first.
+  const std::vector<float> live = panel.runSamples();
+  EXPECT_EQ(live, panel.rendered(9));
+  const std::string command = panel.control.renderCommand();
+  EXPECT_EQ(command, "grainrender '" + panel.sound +
+                         "' out.wav --length1 3000 --length2 3000 --pitch1 60000 --pitch2 75000 "
+                         "--walk 3000 --zero 1000 --spread 900 --speed 5000 --fade 1000 "
+                         "--method 0 --seed 9");
+
+  // A control moved during the Run leaves the Run's command as it was.
+  panel.instrument.setPosition(IDC_ZERO, 400);
+  EXPECT_EQ(panel.control.renderCommand(), command);
+  EXPECT_TRUE(panel.control.dirty());
+  panel.instrument.OnRunStop();
+  panel.instrument.OnRunStop();
+  EXPECT_EQ(panel.instrument.runSeed(), 77u);
+  const std::vector<float> second = panel.runSamples();
+  EXPECT_EQ(second, panel.rendered(77));
+
+  panel.control.OnSave();
+  EXPECT_FALSE(panel.control.dirty());
+  const auto saved = testwav::readBytes(path);
+  EXPECT_EQ(std::string(saved.begin(), saved.end()),
+            "# kept\nsound = in.wav\npitch1 = 60000\nlink-pitch = 1\nwalk = 3000\nspread = 900\n"
+            "seed = 9\nglow = 3\nlength1 = 3000\nlength2 = 3000\npitch2 = 75000\nzero = 400\n"
+            "speed = 5000\nfade = 1000\nmethod = 0\nlink-length = 0\n");
+}
+
+TEST(SettingsControl, ARefusedFileOrSoundChangesNoControl) {
+  Panel panel;
+  const std::string badLine = panel.dir.write("b.grainpanel", bytesOf("zero = 3\nfade = x\n"));
+  const std::string badSound =
+      panel.dir.write("c.grainpanel", bytesOf("zero = 3\nsound = none.wav\n"));
+  EXPECT_FALSE(panel.control.openSettings(badLine));
+  EXPECT_EQ(panel.services.messages.back(), kOpenSettingsFailedText);
+  EXPECT_EQ(panel.services.details.back(), badLine + ":2: fade: not a whole number: x");
+  EXPECT_FALSE(panel.control.openSettings(badSound));
+  EXPECT_EQ(panel.instrument.values().m_zero, 1000);
+  EXPECT_EQ(panel.control.renderCommand(), "");
+
+  // Saving asks for a name the first time only.
+  panel.services.choices = {panel.dir.pathOf("new.grainpanel")};
+  panel.control.OnSave();
+  panel.instrument.setPosition(IDC_SPEED, 10);
+  panel.control.OnSave();
+  const auto saved = testwav::readBytes(panel.dir.pathOf("new.grainpanel"));
+  EXPECT_NE(std::string(saved.begin(), saved.end()).find("\nspeed = 10\n"), std::string::npos);
+}
+
+}  // namespace
