@@ -1,4 +1,5 @@
-// Where the ring writer hands each block it has put into the ring, for the recording that runs.
+// Where the ring writer hands each block it has put into the ring, for the recording that runs, and
+// how a recording is finished when the process ends without unwinding.
 #pragma once
 
 #include <atomic>
@@ -26,3 +27,8 @@ class RecordTap {
   // the old recorder.
   std::atomic<bool> m_offering{false};
 };
+
+// Finishes the recording that runs, if any, as the process ends without unwinding (exit, or a
+// device that fails to open): it keeps what was recorded under its name, or leaves nothing when
+// nothing was. Registered with atexit when a recording first starts.
+void finishRecordingBeforeExit();

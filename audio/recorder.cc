@@ -2,15 +2,38 @@
 #include "recorder.h"
 
 #include <chrono>
+#include <cstdlib>
 
 #include "record_sink.h"
 #include "record_tap.h"
+
+namespace {
+
+// The recorder whose take runs, for finishRecordingBeforeExit.
+std::atomic<Recorder*> g_liveRecorder{nullptr};
+std::once_flag g_exitHook;
+
+}  // namespace
+
+void finishRecordingBeforeExit() {
+  if (Recorder* recorder = g_liveRecorder.exchange(nullptr)) {
+    {
+      std::lock_guard<std::mutex> lock(recorder->m_mutex);
+      recorder->m_dropEmpty = true;
+    }
+    recorder->stop();
+  }
+}
 
 Recorder::Recorder(RecordSink& sink, RecordTap& tap, uint32_t maxSamples)
     : m_sink(sink), m_tap(tap), m_maxSamples(maxSamples), m_queue(kQueueBlocks, kBlockLength) {}
 
 Recorder::~Recorder() {
   if (recording()) {
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      m_dropEmpty = true;
+    }
     stop();
   }
 }
@@ -28,16 +51,20 @@ bool Recorder::start(const std::string& path) {
   m_outcome = RecordOutcome();
   m_outcome.path = path;
   m_stopRequested = false;
+  m_dropEmpty = false;
   m_closed.store(false, std::memory_order_relaxed);
   m_ended.store(false, std::memory_order_relaxed);
+  m_fellBehind.store(false, std::memory_order_relaxed);
   m_writer = std::thread(&Recorder::writeLoop, this);
   m_tap.attach(this);
+  g_liveRecorder.store(this);
+  std::call_once(g_exitHook, [] { std::atexit(finishRecordingBeforeExit); });
   return true;
 }
 
-RecordOutcome Recorder::stop() {
+void Recorder::requestStop() {
   if (!recording()) {
-    return m_outcome;
+    return;
   }
   withdraw();
   {
@@ -45,7 +72,16 @@ RecordOutcome Recorder::stop() {
     m_stopRequested = true;
   }
   m_wake.notify_one();
+}
+
+RecordOutcome Recorder::stop() {
+  if (!recording()) {
+    return m_outcome;
+  }
+  requestStop();
   m_writer.join();
+  Recorder* self = this;
+  g_liveRecorder.compare_exchange_strong(self, nullptr);
   // A writer that ended by itself may have left blocks that the worker queued after its last
   // look; they belong to no file, and the next recording must not start with them.
   while (m_queue.front() != nullptr) {
@@ -59,6 +95,7 @@ void Recorder::offer(const int16_t* block) {
     return;
   }
   if (!m_queue.push(block)) {
+    m_fellBehind.store(true, std::memory_order_relaxed);
     m_closed.store(true, std::memory_order_release);
   }
 }
@@ -104,6 +141,15 @@ void Recorder::drain() {
 void Recorder::finish() {
   if (m_outcome.ending == RecordEnding::kStopped && m_closed.load(std::memory_order_acquire)) {
     m_outcome.ending = RecordEnding::kDiskTooSlow;
+  }
+  bool dropEmpty = false;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    dropEmpty = m_dropEmpty;
+  }
+  if (dropEmpty && m_outcome.sampleCount == 0 && m_outcome.ending != RecordEnding::kWriteFailed) {
+    m_sink.discard();
+    return;
   }
   if (m_outcome.ending != RecordEnding::kWriteFailed && !m_sink.finish(m_outcome.sampleCount)) {
     m_outcome.ending = RecordEnding::kWriteFailed;

@@ -44,7 +44,8 @@ class Recorder {
   // The queue is allocated here, once; starting and stopping allocate nothing for the worker. The
   // worker's blocks come through `tap`.
   Recorder(RecordSink& sink, RecordTap& tap, uint32_t maxSamples = kMaxSamples);
-  // Stops a recording that still runs, and keeps its file.
+  // Stops a recording that still runs, waiting for its writer, and keeps its file, unless it holds
+  // no sample: then nothing is left.
   ~Recorder();
   Recorder(const Recorder&) = delete;
   Recorder& operator=(const Recorder&) = delete;
@@ -52,8 +53,14 @@ class Recorder {
   // Opens the sink at `path`, starts the writer thread and attaches this recorder to the tap.
   // False, with error() set, when the file cannot be made or a recording already runs.
   bool start(const std::string& path);
-  // Keeps any further block from this recorder, writes what is queued and finishes the file.
+  // Keeps any further block from this recorder, writes what is queued and finishes the file,
+  // waiting for the writer thread.
   RecordOutcome stop();
+  // Keeps any further block from this recorder and tells the writer to finish the file; never
+  // waits. Once ended(), stop() gives the outcome at once.
+  void requestStop();
+  // True from the moment the queue ran over, while the writer may still be held up by the disk.
+  bool fellBehind() const { return m_fellBehind.load(std::memory_order_acquire); }
   bool recording() const { return m_writer.joinable(); }
   // True once the writer thread is done: after stop(), or by itself when the disk fell behind,
   // the file became full or a write failed. stop() then says which.
@@ -71,6 +78,7 @@ class Recorder {
   void drain();
   void finish();
   void withdraw();
+  friend void finishRecordingBeforeExit();
 
   RecordSink& m_sink;
   RecordTap& m_tap;
@@ -85,6 +93,9 @@ class Recorder {
   // worker then queues nothing, so the file never has a gap.
   std::atomic<bool> m_closed{false};
   std::atomic<bool> m_ended{false};
+  std::atomic<bool> m_fellBehind{false};
+  // Guarded by m_mutex: a take with no sample is removed rather than kept (as the process ends).
+  bool m_dropEmpty = false;
   // The writer thread's own while it runs.
   RecordOutcome m_outcome;
   std::string m_error;

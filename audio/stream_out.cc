@@ -113,7 +113,9 @@ int StreamOut::writeBlock(const int16_t* samples, int count) {
   return 0;
 }
 
+// The process ends here without unwinding, so a take that runs is finished first.
 void StreamOut::fail(const char* message) {
+  finishRecordingBeforeExit();
   std::fflush(stdout);
   std::fputs(message, stderr);
   std::fflush(stderr);

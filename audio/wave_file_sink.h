@@ -1,4 +1,4 @@
-// A recording written as a 16-bit mono 44 100 Hz WAV file.
+// A recording written as a 16-bit mono 44 100 Hz WAV file, in place under its own name.
 #pragma once
 
 #include "record_sink.h"
@@ -9,8 +9,9 @@ class WaveFileSink final : public RecordSink {
   bool open(const std::string& path) override;
   bool write(const int16_t* samples, int count) override;
   bool finish(uint32_t sampleCount) override;
+  void discard() override { m_writer.discard(); }
   const std::string& error() const override { return m_writer.error(); }
 
  private:
-  WaveWriter m_writer{TempOwner::kPanelTake};
+  WaveWriter m_writer;
 };

@@ -4,7 +4,11 @@
 
 #include <cstdint>
 
+#include "fake_services.h"
+#include "instrument.h"
+#include "midi_control.h"
 #include "midi_queue.h"
+#include "test_wav.h"
 
 namespace {
 
@@ -28,6 +32,28 @@ void BM_ReceiveThenDrainABurst(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kBurst);
 }
 BENCHMARK(BM_ReceiveThenDrainABurst);
+
+// The same burst on a controller bound to Speed, drained into the instrument: one move.
+void BM_DrainABurstIntoTheInstrument(benchmark::State& state) {
+  testwav::TempDir dir;
+  FakeServices services;
+  Instrument instrument(services, dir.path());
+  MidiControl midi(instrument, dir.path() + "/midi-bindings");
+  midi.learn(IDC_SPEED);
+  uint8_t bytes[1 + 2 * kBurst] = {0xB0};
+  midi.input(MidiControl::kJackInput).receive(bytes, 3);
+  midi.drain();
+  for (int i = 0; i < kBurst; ++i) {
+    bytes[1 + 2 * i] = 0;
+    bytes[2 + 2 * i] = static_cast<uint8_t>(i);
+  }
+  for (auto _ : state) {
+    midi.input(MidiControl::kJackInput).receive(bytes, sizeof bytes);
+    midi.drain();
+  }
+  state.SetItemsProcessed(state.iterations() * kBurst);
+}
+BENCHMARK(BM_DrainABurstIntoTheInstrument);
 
 }  // namespace
 

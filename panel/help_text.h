@@ -25,4 +25,5 @@ constexpr const char* kHelpText =
     "Ctrl+R\tRecord on or off.\n"
     "Ctrl+S, Ctrl+O\tSave the settings to a .grainpanel file; open one.\n"
     "Ctrl+Shift+C\tCopy the grainrender command that renders this Run.\n"
+    "Right-click\tOn a slider, Method, Run/Stop or Record: learn or forget its MIDI control.\n"
     "Enter, Escape\tClose the panel; Enter on a push button presses the button.";

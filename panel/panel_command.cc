@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "settings_control.h"
+#include "settings_file.h"
 #include "standard_descriptors.h"
 #include "version.h"
 
@@ -76,6 +78,21 @@ PanelCommand parsePanelCommand(int argc, const char* const* argv) {
     command.soundPath = arg;
   }
   return command;
+}
+
+void takeOscSettings(PanelCommand& command) {
+  SettingsFile file;
+  if (command.oscPort != 0 || !isSettingsPath(command.soundPath) || !file.load(command.soundPath)) {
+    return;
+  }
+  if (const std::string* host = file.find("osc-host")) {
+    command.oscHost = *host;
+  }
+  if (const std::string* port = file.find("osc-port"); port && !parsePort(*port, command.oscPort)) {
+    command.action = PanelAction::kBadUsage;
+    command.problem = command.soundPath + ":" + std::to_string(file.lineOf("osc-port")) +
+                      ": bad value for osc-port: " + *port;
+  }
 }
 
 int answerPanelCommand(const PanelCommand& command, std::FILE* out, std::FILE* err) {

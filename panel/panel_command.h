@@ -29,6 +29,11 @@ constexpr int kPanelExitRemote = 3;
 // decides wins: --help, --version, an unknown option, or a second file.
 PanelCommand parsePanelCommand(int argc, const char* const* argv);
 
+// A settings file named to open with may give the OSC port and address as `osc-port` and
+// `osc-host`; the command line's own options win. A value that is not a port turns the command
+// into kBadUsage. A file that cannot be read is left for the panel to refuse.
+void takeOscSettings(PanelCommand& command);
+
 // For every action but kOpen: prints the usage or the version on `out` and returns 0 (or
 // kPanelExitFailed, with the reason on `err`, when `out` cannot take them), or the problem and
 // the usage on `err` and returns kPanelExitUsage.

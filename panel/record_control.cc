@@ -1,6 +1,7 @@
 // Record: when a recording starts and stops, and what the row says about it.
 #include "record_control.h"
 
+#include <cstdio>
 #include <utility>
 
 #include "recorder.h"
@@ -60,29 +61,62 @@ void RecordControl::OnPlayback(bool playing, const std::string& soundPath) {
 }
 
 void RecordControl::OnTimer() {
-  if (m_state == State::kRecording && m_recorder.ended()) {
+  if (m_state == State::kRecording && (m_recorder.ended() || m_recorder.fellBehind())) {
     stop();
+  } else if (m_finishing && m_recorder.ended()) {
+    m_finishing = false;
+    const RecordOutcome outcome = m_recorder.stop();
+    // Once a new take is armed, its line is the one to keep.
+    if (m_state == State::kOff) {
+      report(outcome);
+    }
   }
 }
 
 void RecordControl::start(const std::string& soundPath) {
-  const std::string path = recordingPath(soundPath, m_fallbackFolder, m_clock());
-  if (!m_recorder.start(path)) {
+  if (m_finishing && m_recorder.ended()) {
+    m_finishing = false;
+    m_recorder.stop();
+  }
+  std::string problem;
+  const std::string path = recordingPath(soundPath, m_fallbackFolder, m_clock(), problem);
+  if (path.empty() || !m_recorder.start(path)) {
+    if (!path.empty()) {
+      // The name reserved for a take that could not start is given back.
+      std::remove(path.c_str());
+      problem = m_recorder.error();
+    }
     m_state = State::kOff;
     m_view.setRecordPressed(false);
-    const std::string text = "Cannot record: " + m_recorder.error();
+    const std::string text = "Cannot record: " + problem;
     m_view.setRecordStatus(text, text);
     return;
   }
   m_state = State::kRecording;
+  m_takePath = path;
   m_view.setRecordPressed(true);
   m_view.setRecordStatus("Recording " + nameOf(path), path);
 }
 
+// The writer may be held up by a frozen disk: the window never waits for it. A take that fell
+// behind says so at once; any other is reported as saved once its writer is done.
 void RecordControl::stop() {
-  const RecordOutcome outcome = m_recorder.stop();
+  m_recorder.requestStop();
   m_state = State::kOff;
   m_view.setRecordPressed(false);
+  if (m_recorder.ended()) {
+    report(m_recorder.stop());
+    return;
+  }
+  m_finishing = true;
+  if (m_recorder.fellBehind()) {
+    m_view.setRecordStatus(kDiskTooSlowText, "Saving " + m_takePath);
+  } else {
+    m_view.setRecordStatus("Saving " + nameOf(m_takePath), m_takePath);
+  }
+}
+
+void RecordControl::report(const RecordOutcome& outcome) {
   const std::string saved = "Saved " + nameOf(outcome.path);
   switch (outcome.ending) {
     case RecordEnding::kStopped:

@@ -5,6 +5,7 @@
 #include <string>
 
 class Recorder;
+struct RecordOutcome;
 
 constexpr const char* kRecordCaption = "Record";
 constexpr const char* kRecordHintText = "Ctrl+R records what plays";
@@ -36,20 +37,27 @@ class RecordControl {
   void OnRecord(bool pressed, bool playing, const std::string& soundPath);
   // Playback started (Run, or a File... that plays) or stopped (Stop, File...).
   void OnPlayback(bool playing, const std::string& soundPath);
-  // Called now and then while recording: reports a recording that ended by itself.
+  // Called now and then while recording or finishing: reports a recording that ended by itself,
+  // or fell behind the disk, and a finished take once its writer is done.
   void OnTimer();
 
   bool recording() const { return m_state == State::kRecording; }
+  // Recording, or a stopped take still being written: the timer is needed.
+  bool busy() const { return m_state == State::kRecording || m_finishing; }
 
  private:
   enum class State { kOff, kArmed, kRecording };
 
   void start(const std::string& soundPath);
   void stop();
+  void report(const RecordOutcome& outcome);
 
   Recorder& m_recorder;
   RecordView& m_view;
   const std::string m_fallbackFolder;
   Clock m_clock;
   State m_state = State::kOff;
+  std::string m_takePath;
+  // A stopped take whose writer has not finished yet: reported once it has.
+  bool m_finishing = false;
 };

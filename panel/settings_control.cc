@@ -59,6 +59,9 @@ bool SettingsControl::openSettings(const std::string& path) {
     m_instrument.OnRunStop();
   }
   setControls(read.values);
+  if (m_settle) {
+    m_settle();
+  }
   if (!read.soundPath.empty()) {
     if (read.seedKept) {
       m_instrument.transport().seedNextRun(read.seed);

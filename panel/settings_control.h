@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "control_values.h"
@@ -34,6 +35,9 @@ class SettingsControl : private InstrumentListener {
   // file's seed when it keeps one). A file refused, or a sound refused, changes no control: the
   // message says why.
   bool openSettings(const std::string& path);
+  // Called once a file's controls are set and before its sound starts: a window that applies
+  // positions as it paints them paints them here, so that no paint reaches the new Run.
+  void setSettle(std::function<void()> settle) { m_settle = std::move(settle); }
   // Saves to `path` and makes it the file Ctrl+S saves to; a failure is shown and returns false.
   bool saveSettings(const std::string& path);
   // A control or the sound changed since the file was last opened or saved (a session manager
@@ -60,6 +64,7 @@ class SettingsControl : private InstrumentListener {
   bool m_seedKept = false;
   uint32_t m_seed = 0;
   bool m_dirty = false;
+  std::function<void()> m_settle;
   // What the current Run started from.
   bool m_ran = false;
   ControlValues m_runValues;

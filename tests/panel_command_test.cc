@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
+
+#include "test_wav.h"
 
 namespace {
 
@@ -42,6 +45,25 @@ TEST(PanelCommand, HelpVersionAnUnknownOptionOrASecondFileDecideInTheirOrder) {
   const PanelCommand two = parse({"a.wav", "b.wav", "--help"});
   EXPECT_EQ(two.action, PanelAction::kBadUsage);
   EXPECT_EQ(two.problem, "one file at most");
+}
+
+TEST(PanelCommand, ASettingsFileGivesThePortUnlessTheCommandLineDoes) {
+  testwav::TempDir dir;
+  const std::string path = dir.pathOf("live.grainpanel");
+  std::ofstream(path) << "pitch1 = 70000\nosc-port = 9001\nosc-host = 0.0.0.0\n";
+  PanelCommand fromFile = parse({path.c_str()});
+  takeOscSettings(fromFile);
+  EXPECT_EQ(fromFile.oscPort, 9001);
+  EXPECT_EQ(fromFile.oscHost, "0.0.0.0");
+  PanelCommand given = parse({path.c_str(), "--osc-port", "9002"});
+  takeOscSettings(given);
+  EXPECT_EQ(given.oscPort, 9002);
+  EXPECT_EQ(given.oscHost, "127.0.0.1");
+  std::ofstream(path) << "# live\nosc-port = 70000\n";
+  PanelCommand bad = parse({path.c_str()});
+  takeOscSettings(bad);
+  EXPECT_EQ(bad.action, PanelAction::kBadUsage);
+  EXPECT_EQ(bad.problem, path + ":2: bad value for osc-port: 70000");
 }
 
 }  // namespace

@@ -147,6 +147,40 @@ TEST_F(PanelDlgTest, ControlsSetThroughTheInstrumentReachTheEngineAndTheHiddenWi
   EXPECT_EQ(g.voiceState().fadeLength, 4000);
 }
 
+TEST_F(PanelDlgTest, AControllerLearntFromTheMenuMovesTheHiddenSliderAndShowsInItsTooltip) {
+  MidiControl midi(*instrument, dir.path() + "/midi-bindings");
+  auto* menus = new CMidiMenus(*dlg, midi);
+  // Chooses the menu's entry `row` once the menu is up.
+  auto choose = [this](int row) {
+    QTimer::singleShot(0, [row] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      ASSERT_NE(menu, nullptr);
+      EXPECT_EQ(menu->actions()[0]->text().toStdString(), "Learn MIDI control");
+      EXPECT_EQ(menu->actions().back()->text().toStdString(), "Copy as grainrender Command");
+      menu->actions()[row]->activate(QAction::Trigger);
+      menu->close();
+    });
+    emit slider(IDC_SPEED)->customContextMenuRequested(QPoint(2, 2));
+  };
+  auto send = [&midi, menus](uint8_t number, uint8_t value) {
+    const uint8_t cc[] = {0xB5, number, value};
+    midi.input(MidiControl::kAlsaInput).receive(cc, 3);
+    if (midi.drain())
+      menus->showBindings();
+  };
+  choose(0);
+  EXPECT_EQ(tip(IDC_SPEED),
+            "Speed: 1 \u00d7 the sound's own speed\nMIDI: learning, move a control");
+  send(7, 10);
+  send(7, 0);
+  EXPECT_EQ(slider(IDC_SPEED)->value(), 10000);
+  EXPECT_EQ(tip(IDC_SPEED), "Speed: 2 \u00d7 the sound's own speed\nMIDI: CC 7");
+  choose(1);
+  send(7, 127);
+  EXPECT_EQ(slider(IDC_SPEED)->value(), 10000);
+  EXPECT_EQ(tip(IDC_SPEED), "Speed: 2 \u00d7 the sound's own speed");
+}
+
 TEST_F(PanelDlgTest, ButtonsDriveTheRealWorker) {
   showAndSettle();
   button(IDC_RUN)->click();

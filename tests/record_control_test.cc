@@ -3,7 +3,10 @@
 #include "record_control.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -57,17 +60,41 @@ TEST(RecordingPath, GoesBesideItsSoundUnderAFreeNameOrElseIntoTheFallbackFolder)
   testwav::TempDir dir;
   const std::string sound = dir.write("pad.wav", {});
   const std::string music = dir.pathOf("Music");
-  EXPECT_EQ(recordingPath(sound, music, fixedTime()), dir.pathOf("pad 2026-12-09 14.03.27.wav"));
-  dir.write("pad 2026-12-09 14.03.27.wav", {});
-  EXPECT_EQ(recordingPath(sound, music, fixedTime()), dir.pathOf("pad 2026-12-09 14.03.27 2.wav"));
-  dir.write("pad 2026-12-09 14.03.27 2.wav", {});
-  EXPECT_EQ(recordingPath(sound, music, fixedTime()), dir.pathOf("pad 2026-12-09 14.03.27 3.wav"));
+  std::string problem;
+  // Each name is taken as it is given, as by another panel starting a take in the same second.
+  EXPECT_EQ(recordingPath(sound, music, fixedTime(), problem),
+            dir.pathOf("pad 2026-12-09 14.03.27.wav"));
+  EXPECT_EQ(recordingPath(sound, music, fixedTime(), problem),
+            dir.pathOf("pad 2026-12-09 14.03.27 2.wav"));
+  EXPECT_EQ(recordingPath(sound, music, fixedTime(), problem),
+            dir.pathOf("pad 2026-12-09 14.03.27 3.wav"));
 
   // A sound whose folder has gone cannot have its recording beside it.
-  EXPECT_EQ(recordingPath(dir.pathOf("gone/pad.wav"), music, fixedTime()),
+  EXPECT_EQ(recordingPath(dir.pathOf("gone/pad.wav"), music, fixedTime(), problem),
             music + "/pad 2026-12-09 14.03.27.wav");
   EXPECT_TRUE(std::filesystem::is_directory(music));
-  std::filesystem::remove(music);
+  std::filesystem::remove_all(music);
+}
+
+TEST(RecordingPath, TheMusicFolderIsTheOneUserDirsNamesBelowTheHomeOrElseMusicThere) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "/home/ann/Music"},
+      {"XDG_MUSIC_DIR=\"$HOME/Songs\"\n", "/home/ann/Songs"},
+      {"# comment\nXDG_MUSIC_DIR=\"/home/ann/a/../Takes/\"\n", "/home/ann/Takes"},
+      {"XDG_MUSIC_DIR=\"$HOME/\"\n", "/home/ann/Music"},
+      {"XDG_MUSIC_DIR=\"/Music\"\n", "/home/ann/Music"},
+      {"XDG_MUSIC_DIR=\"$HOME/../bob/Music\"\n", "/home/ann/Music"},
+      {"XDG_MUSIC_DIR=\"/home/annie/Music\"\n", "/home/ann/Music"},
+  };
+  for (const auto& [userDirs, folder] : cases) {
+    EXPECT_EQ(musicFolderIn("/home/ann", userDirs), folder) << userDirs;
+  }
+  // Without HOME, the home is the password database's, never the root of the file system.
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  unsetenv("HOME");
+  const std::string music = userMusicFolder();
+  setenv("HOME", home.c_str(), 1);
+  EXPECT_EQ(music.rfind(getpwuid(getuid())->pw_dir, 0), 0u) << music;
 }
 
 class RecordControlTest : public ::testing::Test {
@@ -75,6 +102,11 @@ class RecordControlTest : public ::testing::Test {
   RecordControlTest() {
     control.setClock(fixedTime);
     control.initialise();
+  }
+  // The next tick once the stopped take's writer is done.
+  void tickWhenWritten() {
+    while (!recorder.ended()) std::this_thread::yield();
+    control.OnTimer();
   }
 
   testwav::TempDir dir;
@@ -99,6 +131,7 @@ TEST_F(RecordControlTest, PressedWhilePlayingRecordsUntilReleasedAndThenNamesThe
 
   control.OnRecord(false, true, sound);
   EXPECT_FALSE(view.pressed);
+  tickWhenWritten();
   EXPECT_EQ(view.text, "Saved pad 2026-12-09 14.03.27.wav");
   EXPECT_EQ(view.tip, take);
   EXPECT_FALSE(tap.attached());
@@ -118,6 +151,7 @@ TEST_F(RecordControlTest, PressedWhileStoppedStartsWithTheNextRunAndStopEndsIt) 
   control.OnPlayback(false, sound);
   EXPECT_FALSE(tap.attached());
   EXPECT_FALSE(view.pressed);
+  tickWhenWritten();
   EXPECT_EQ(view.text, "Saved pad 2026-12-09 14.03.27.wav");
   // Stopped playback disarms: the next Run does not record.
   control.OnPlayback(true, sound);
@@ -153,12 +187,14 @@ TEST_F(RecordControlTest, ARecordingThatEndsByItselfIsReportedAtTheNextTick) {
   slow.offer(block.data());
   ASSERT_TRUE(gated.waitUntilEntered());
   for (int n = 0; n < Recorder::kQueueBlocks; ++n) slow.offer(block.data());
+  // The disk is still held up: the take ends at once all the same, and the window goes on.
   control.OnTimer();
-  EXPECT_TRUE(view.pressed);
+  EXPECT_FALSE(view.pressed);
+  EXPECT_EQ(view.text, "Recording stopped: the disk could not keep up");
+  EXPECT_EQ(view.tip, "Saving " + take);
   gated.openGate();
   while (!slow.ended()) std::this_thread::yield();
   control.OnTimer();
-  EXPECT_FALSE(view.pressed);
   EXPECT_EQ(view.text, "Recording stopped: the disk could not keep up");
   EXPECT_EQ(view.tip, "Saved " + take);
   EXPECT_FALSE(tap.attached());
@@ -169,7 +205,8 @@ TEST_F(RecordControlTest, ARecordingThatEndsByItselfIsReportedAtTheNextTick) {
   while (!recorder.ended()) std::this_thread::yield();
   this->control.OnTimer();
   EXPECT_FALSE(view.pressed);
-  EXPECT_EQ(view.text, "Recording failed: cannot write " + take + ": No space left on device");
+  const std::string second = dir.pathOf("pad 2026-12-09 14.03.27 2.wav");
+  EXPECT_EQ(view.text, "Recording failed: cannot write " + second + ": No space left on device");
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -46,7 +48,7 @@ bool waitUntilEnded(const Recorder& recorder) {
   return recorder.ended();
 }
 
-TEST(Recorder, WritesTheOfferedSamplesAsAWavFileThatAppearsOnlyWhenStopped) {
+TEST(Recorder, WritesTheOfferedSamplesAsAWavFileUnderItsOwnNameFromTheStart) {
   RecordTap tap;
   testwav::TempDir dir;
   const std::string path = dir.pathOf("pad 2026-12-09 14.03.27.wav");
@@ -63,8 +65,7 @@ TEST(Recorder, WritesTheOfferedSamplesAsAWavFileThatAppearsOnlyWhenStopped) {
     recorder.offer(block.data());
     offered.insert(offered.end(), block.begin(), block.end());
   }
-  ASSERT_EQ(dir.names().size(), 1u);
-  EXPECT_NE(dir.names()[0], "pad 2026-12-09 14.03.27.wav");
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"pad 2026-12-09 14.03.27.wav"});
 
   const RecordOutcome outcome = recorder.stop();
   EXPECT_FALSE(tap.attached());
@@ -95,6 +96,11 @@ TEST(Recorder, AFileThatCannotBeMadeOrWrittenEndsTheRecordingAndLeavesNothing) {
   EXPECT_NE(unwritable.error().find("missing/take.wav"), std::string::npos) << unwritable.error();
   EXPECT_FALSE(unwritable.recording());
   EXPECT_FALSE(tap.attached());
+  // Another take under the same name is never written over.
+  const std::string other = dir.write("other.wav", {1, 2, 3});
+  EXPECT_FALSE(unwritable.start(other));
+  EXPECT_EQ(unwritable.error(), "cannot write " + other + ": File exists");
+  EXPECT_EQ(testwav::readBytes(other), (Bytes{1, 2, 3}));
 
   MemorySink sink;
   sink.failingWrite = 3;
@@ -138,6 +144,32 @@ TEST(Recorder, StopsByItselfWhenTheDiskFallsFourSecondsBehindAndKeepsWhatCameBef
   recorder.offer(numberedBlock(5000).data());
   EXPECT_EQ(recorder.stop().sampleCount, 256u);
   EXPECT_EQ(sink.samples, numberedBlock(5000));
+}
+
+// As when the display goes away or the device fails to open: exit without unwinding.
+TEST(Recorder, ATakeRunningAtExitIsFinishedUnderItsNameOrLeftOutWhenEmpty) {
+  testwav::TempDir dir;
+  for (int blocks : {3, 0}) {
+    const pid_t child = fork();
+    if (child == 0) {
+      WaveFileSink* sink = new WaveFileSink;
+      RecordTap* tap = new RecordTap;
+      Recorder* recorder = new Recorder(*sink, *tap);
+      if (!recorder->start(dir.pathOf("take" + std::to_string(blocks) + ".wav")))
+        _exit(3);
+      for (int n = 0; n < blocks; ++n) recorder->offer(numberedBlock(n).data());
+      std::exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+  // The second take, empty, left nothing; the first has its three blocks.
+  ASSERT_EQ(dir.names(), std::vector<std::string>{"take3.wav"});
+  const Bytes bytes = testwav::readBytes(dir.pathOf("take3.wav"));
+  ASSERT_EQ(bytes.size(), 44u + 1536u);
+  EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 44),
+            testwav::headerBytes(testwav::consistentHeader(1, 16, 1536)));
 }
 
 TEST(Recorder, StopsByItselfAtItsLargestFileAndKeepsIt) {

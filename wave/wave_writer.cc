@@ -27,7 +27,6 @@ constexpr uint16_t kTagFloat = 3;
 constexpr int kChunkSamples = 16384;
 // Hidden and of fixed length, so any name the output may legally have leaves room for it.
 constexpr char kTempName[] = ".grainrender-XXXXXX";
-constexpr char kTakeTempName[] = ".grainpanel-take-XXXXXX";
 // As many links as the kernel itself follows in one path before it gives up with ELOOP.
 constexpr int kMaxLinks = 40;
 
@@ -167,8 +166,7 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
   if (exists && faccessat(AT_FDCWD, m_target.c_str(), W_OK, AT_EACCESS) != 0) {
     return fail("cannot write", errno);
   }
-  const std::string pattern =
-      directoryOf(m_target) + (cleanedUpOnSignal() ? kTempName : kTakeTempName);
+  const std::string pattern = directoryOf(m_target) + kTempName;
   std::vector<char> name(pattern.c_str(), pattern.c_str() + pattern.size() + 1);
   int createError = 0;
   bool recorded = false;
@@ -179,7 +177,7 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
     createError = errno;
     if (m_fd >= 0) {
       m_tempPath = name.data();
-      recorded = !cleanedUpOnSignal() || recordInterruptedFile(name.data());
+      recorded = recordInterruptedFile(name.data());
     }
   }
   if (m_fd < 0) {
@@ -201,6 +199,32 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
   if (fchmod(m_fd, mode) != 0) {
     return fail("cannot write", errno);
   }
+  return true;
+}
+
+bool WaveWriter::create(const std::string& path, SampleFormat format, uint32_t sampleCount) {
+  discard();
+  m_path = path;
+  m_target = path;
+  m_format = format;
+  m_ownsFd = true;
+  m_truncate = false;
+  m_hasTarget = false;
+  m_headerPending = true;
+  m_sampleCount = sampleCount;
+  m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
+  if (m_fd < 0) {
+    return fail("cannot write", errno);
+  }
+  // An empty regular file is a name reserved for this output; anything else belongs to another.
+  struct stat info;
+  if (fstat(m_fd, &info) != 0) {
+    return fail("cannot write", errno);
+  }
+  if (!S_ISREG(info.st_mode) || info.st_size != 0) {
+    return fail("cannot write", EEXIST);
+  }
+  m_createdPath = path;
   return true;
 }
 
@@ -276,6 +300,7 @@ bool WaveWriter::commit() {
   if (m_ownsFd && close(fd) != 0) {
     return fail("cannot write", errno);
   }
+  m_createdPath.clear();
   if (m_tempPath.empty()) {
     return true;
   }
@@ -283,9 +308,7 @@ bool WaveWriter::commit() {
   if (std::rename(m_tempPath.c_str(), m_target.c_str()) != 0) {
     return fail("cannot write", errno);
   }
-  if (cleanedUpOnSignal()) {
-    forgetInterruptedFile();
-  }
+  forgetInterruptedFile();
   m_tempPath.clear();
   return true;
 }
@@ -337,12 +360,14 @@ void WaveWriter::discard() {
     close(m_fd);
   }
   m_fd = -1;
+  if (!m_createdPath.empty()) {
+    unlink(m_createdPath.c_str());
+    m_createdPath.clear();
+  }
   if (!m_tempPath.empty()) {
     SignalHold hold;
     unlink(m_tempPath.c_str());
-    if (cleanedUpOnSignal()) {
-      forgetInterruptedFile();
-    }
+    forgetInterruptedFile();
     m_tempPath.clear();
   }
 }

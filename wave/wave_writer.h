@@ -16,13 +16,9 @@ enum class SampleFormat { kPcm16, kFloat32 };
 // The canonical 44-byte header for `sampleCount` mono samples at 44 100 Hz.
 void waveHeader(SampleFormat format, uint32_t sampleCount, uint8_t (&header)[kWaveHeaderBytes]);
 
-// Whose temporary file a writer makes: grainrender's output, which a signal that ends grainrender
-// removes (installInterruptCleanup), or a take the panel records, which no signal handler knows.
-enum class TempOwner { kGrainrender, kPanelTake };
-
 class WaveWriter {
  public:
-  explicit WaveWriter(TempOwner owner = TempOwner::kGrainrender) : m_owner(owner) {}
+  WaveWriter() = default;
   // A writer that was not committed removes its temporary file.
   ~WaveWriter();
   WaveWriter(const WaveWriter&) = delete;
@@ -36,6 +32,10 @@ class WaveWriter {
   // place, streaming; for anything else a temporary file is created in that file's folder. False
   // with error() set.
   bool open(const std::string& path, SampleFormat format, uint32_t sampleCount);
+  // Writes into the file at `path` in place, making it when missing. It must be new or empty (a
+  // name reserved for it, empty): no file with contents is ever written over. Until commit, a
+  // failure or discard removes it.
+  bool create(const std::string& path, SampleFormat format, uint32_t sampleCount);
   // True when the opened output is the file at `path` (the same device and inode), by whatever
   // name, link or hard link: writing it would destroy that file.
   bool overwrites(const std::string& path) const;
@@ -51,21 +51,19 @@ class WaveWriter {
   bool commit();
   // What went wrong, naming the file.
   const std::string& error() const { return m_error; }
+  // Closes without committing: the temporary file, or the file create made, is removed.
+  void discard();
 
  private:
   bool writePendingHeader();
   bool writeBytes(const void* bytes, size_t size);
   bool fail(const std::string& what, int errorNumber);
   void noteTarget(bool exists, const struct stat& info);
-  void discard();
 
-  // Whether the temporary file is the one a signal's clean-up removes.
-  bool cleanedUpOnSignal() const { return m_owner == TempOwner::kGrainrender; }
-
-  TempOwner m_owner;
   std::string m_path;
   std::string m_target;
   std::string m_tempPath;
+  std::string m_createdPath;
   std::string m_error;
   SampleFormat m_format = SampleFormat::kPcm16;
   int m_fd = -1;

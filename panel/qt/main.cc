@@ -8,7 +8,10 @@ int main(int argc, char** argv) {
   if (!openStandardDescriptors()) {
     return 1;
   }
-  const PanelCommand command = parsePanelCommand(argc - 1, argv + 1);
+  PanelCommand command = parsePanelCommand(argc - 1, argv + 1);
+  if (command.action == PanelAction::kOpen) {
+    takeOscSettings(command);
+  }
   if (command.action != PanelAction::kOpen) {
     return answerPanelCommand(command, stdout, stderr);
   }

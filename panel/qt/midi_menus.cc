@@ -2,33 +2,27 @@
 #include "midi_menus.h"
 
 #include <QAbstractButton>
-#include <QHelpEvent>
 #include <QMenu>
-#include <QToolTip>
 
+#include "control_values.h"
 #include "midi_bindings.h"
 #include "midi_control.h"
-#include "control_values.h"
 #include "panel_dlg.h"
+#include "readout_line.h"
 #include "record_control.h"
-
-namespace {
-
-bool isButton(int id) {
-  return id == IDC_METHOD || id == IDC_RUN || id == kRecordControl;
-}
-
-}  // namespace
 
 CMidiMenus::CMidiMenus(CPanelDlg& dlg, MidiControl& midi)
     : QObject(&dlg), m_dlg(dlg), m_midi(midi) {
   for (int id : MidiBindings::kControls) {
     QWidget* widget = widgetOf(id);
     widget->setContextMenuPolicy(Qt::CustomContextMenu);
-    widget->installEventFilter(this);
     connect(widget, &QWidget::customContextMenuRequested, this,
             [this, id, widget](const QPoint& at) { openMenu(id, widget->mapToGlobal(at)); });
   }
+  if (auto* readout = m_dlg.findChild<ReadoutLine*>()) {
+    readout->setTipTail([this](int id) { return bindingText(id); });
+  }
+  showBindings();
 }
 
 QWidget* CMidiMenus::widgetOf(int id) const {
@@ -43,20 +37,11 @@ QWidget* CMidiMenus::widgetOf(int id) const {
   return nullptr;
 }
 
-int CMidiMenus::idOf(const QObject* widget) const {
-  for (int id : MidiBindings::kControls) {
-    if (widgetOf(id) == widget) {
-      return id;
-    }
-  }
-  return 0;
-}
-
 QString CMidiMenus::bindingText(int id) const {
-  const MidiBinding binding = m_midi.binding(id);
   if (m_midi.learning() == id) {
     return QStringLiteral("MIDI: learning, move a control");
   }
+  const MidiBinding binding = m_midi.binding(id);
   if (binding.kind == MidiBinding::kNone) {
     return QString();
   }
@@ -64,27 +49,14 @@ QString CMidiMenus::bindingText(int id) const {
   return QStringLiteral("MIDI: %1 %2").arg(QString::fromUtf8(kind)).arg(binding.number);
 }
 
-// The buttons have no tooltip of their own; the binding is theirs.
 void CMidiMenus::showBindings() {
-  for (int id : {IDC_METHOD, IDC_RUN, kRecordControl}) {
+  // Method, Run/Stop and Record have no tooltip of their own: the binding is all of it.
+  for (int id : {int{IDC_METHOD}, int{IDC_RUN}, kRecordControl}) {
     widgetOf(id)->setToolTip(bindingText(id));
   }
-}
-
-// The readout keeps the sliders' tooltips current, so their binding joins the tooltip as it shows.
-bool CMidiMenus::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() != QEvent::ToolTip || isButton(idOf(watched))) {
-    return false;
+  if (auto* readout = m_dlg.findChild<ReadoutLine*>()) {
+    readout->refresh();
   }
-  auto* widget = static_cast<QWidget*>(watched);
-  const QString binding = bindingText(idOf(watched));
-  if (binding.isEmpty()) {
-    return false;
-  }
-  const QString own = widget->toolTip();
-  const QString text = own.isEmpty() ? binding : own + QStringLiteral("\n") + binding;
-  QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text, widget);
-  return true;
 }
 
 void CMidiMenus::openMenu(int id, const QPoint& at) {
@@ -93,11 +65,14 @@ void CMidiMenus::openMenu(int id, const QPoint& at) {
   QAction* learn = menu.addAction(QString::fromUtf8(kLearnText));
   QAction* forget = menu.addAction(QString::fromUtf8(kForgetText));
   forget->setEnabled(m_midi.binding(id).kind != MidiBinding::kNone);
-  QAction* chosen = menu.exec(at);
-  if (chosen == learn) {
-    m_midi.learn(id);
-  } else if (chosen == forget) {
-    m_midi.forget(id);
+  // The window's own context menu stays within reach from its controls.
+  if (!m_dlg.actions().isEmpty()) {
+    menu.addSeparator();
+    menu.addActions(m_dlg.actions());
   }
+  // Through the actions' signals, so that an entry chosen through accessibility counts too.
+  connect(learn, &QAction::triggered, this, [this, id] { m_midi.learn(id); });
+  connect(forget, &QAction::triggered, this, [this, id] { m_midi.forget(id); });
+  menu.exec(at);
   showBindings();
 }

@@ -1,4 +1,4 @@
-// The MIDI learn menu of each slider, Method, Run/Stop and Record, and their bindings' tooltips.
+// The MIDI learn menu of each slider, Method, Run/Stop and Record, and the bindings' tooltips.
 #pragma once
 
 #include <QObject>
@@ -16,17 +16,14 @@ class CMidiMenus : public QObject {
   static constexpr const char* kLearnText = "Learn MIDI control";
   static constexpr const char* kForgetText = "Forget MIDI control";
 
+  // Lives as long as the dialog; `midi` must outlive it.
   CMidiMenus(CPanelDlg& dlg, MidiControl& midi);
 
-  // Shows each control's binding after the control's own tooltip.
+  // Shows each control's binding in its tooltip, under a slider's readout.
   void showBindings();
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QWidget* widgetOf(int id) const;
-  int idOf(const QObject* widget) const;
   QString bindingText(int id) const;
   void openMenu(int id, const QPoint& at);
 

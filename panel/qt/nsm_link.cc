@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QSocketNotifier>
 #include <QWidget>
@@ -90,6 +91,10 @@ bool NsmLink::eventFilter(QObject* watched, QEvent* event) {
     std::vector<OscMessage> out;
     m_client.guiChanged(event->type() == QEvent::Show, out);
     sendAll(out);
+    // Refused by the manager, the panel is on its own: closing the window ends it as usual.
+    if (event->type() == QEvent::Hide && !m_client.refusal().empty()) {
+      QCoreApplication::exit(0);
+    }
   }
   return QObject::eventFilter(watched, event);
 }
@@ -105,9 +110,10 @@ void NsmLink::readPending() {
       continue;
     }
     out.clear();
+    const bool refused = !m_client.refusal().empty();
     m_client.receive(message, out);
     sendAll(out);
-    if (!m_client.refusal().empty()) {
+    if (!refused && !m_client.refusal().empty()) {
       std::fprintf(stderr, "grainpanel: the session manager refused: %s\n",
                    m_client.refusal().c_str());
     }

@@ -7,6 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+
+constexpr int kMaxPacketsPerWake = 64;
+
+}  // namespace
+
 OscLink::OscLink(Instrument& instrument, QObject* parent) : QObject(parent), m_control(instrument) {
   const char* value = std::getenv("GRAINPANEL_VERBOSE");
   m_verbose = value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
@@ -28,7 +34,8 @@ void OscLink::readPending() {
   OscMessage message;
   OscPeer from;
   std::vector<OscMessage> replies;
-  for (;;) {
+  // A bounded batch: under a flood the notifier fires again, and the window still gets its turn.
+  for (int batch = 0; batch < kMaxPacketsPerWake; ++batch) {
     switch (m_port.receive(message, from, kOscMaxPacketBytes)) {
       case OscPort::Received::kNone:
         return;

@@ -1,33 +1,21 @@
 // The application object: runs the panel as its one window and ends when it closes.
 #include "panel_app.h"
 
-#include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 
 #include "instrument.h"
+#include "midi_in.h"
+#include "midi_menus.h"
 #include "nsm_link.h"
 #include "osc_link.h"
 #include "panel_dlg.h"
 #include "panel_icon.h"
 #include "qt_panel_services.h"
 #include "quit_on_signal.h"
-
-namespace {
-
-// Where recordings go when the sound's own folder is read-only.
-std::string musicFolder() {
-  QString folder = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
-  if (folder.isEmpty()) {
-    folder = QDir::homePath() + QStringLiteral("/Music");
-  }
-  return folder.toStdString();
-}
-
-}  // namespace
+#include "recording_path.h"
 
 CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("Grainpanel"));
@@ -37,8 +25,13 @@ CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
 
 int CPanelApp::InitInstance(const PanelCommand& command) {
   QtPanelServices services;
-  Instrument instrument(services, musicFolder());
+  Instrument instrument(services, userMusicFolder());
+  // Before the dialog, so that it outlives the menus that call it.
+  CMidiIn midi(instrument);
+  midi.openInputs(false);
   CPanelDlg dialog(instrument, services);
+  auto* menus = new CMidiMenus(dialog, midi.control());
+  connect(&midi, &CMidiIn::bindingLearnt, menus, &CMidiMenus::showBindings);
   QuitOnSignal quitOnSignal;
   OscLink osc(instrument);
   std::string problem;
@@ -62,6 +55,8 @@ int CPanelApp::InitInstance(const PanelCommand& command) {
   NsmLink session(dialog, instrument);
   if (!session.start(nsmUrl, QFileInfo(arguments().value(0)).fileName().toStdString(), problem)) {
     std::fprintf(stderr, "grainpanel: cannot join the session: %s\n", problem.c_str());
+    dialog.exec();
+    return 0;
   }
   setQuitOnLastWindowClosed(false);
   dialog.show();

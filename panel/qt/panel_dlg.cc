@@ -3,6 +3,7 @@
 #include "panel_dlg.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDropEvent>
 #include <QEvent>
 #include <QFile>
@@ -77,6 +78,14 @@ CPanelDlg::CPanelDlg(Instrument& instrument, PanelServices& services, QWidget* p
   addBelow(m_waveStrip);
   addBelow(new CRecordRow(*this));
   new CSettingsMenu(*this, m_settings);
+  // A slider applies its position when it paints; a settings file's positions are painted
+  // before its Run starts, so that the Run plays them as grainrender does.
+  m_settings.setSettle([this] {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    for (QSlider* slider : findChildren<QSlider*>()) {
+      slider->repaint();
+    }
+  });
   m_instrument.addListener(this);
 }
 

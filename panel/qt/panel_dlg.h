@@ -34,6 +34,8 @@ class CPanelDlg : public QDialog, public InstrumentListener {
   QWidget* control(int id) const;
   Instrument& instrument() { return m_instrument; }
   PanelServices& services() { return m_services; }
+  // The settings file the panel has open, for whatever else opens or saves one (a session).
+  SettingsControl& settings() { return m_settings; }
 
   // Adds a widget to the column below the template's controls and grows the window to hold it.
   void addBelow(QWidget* widget);

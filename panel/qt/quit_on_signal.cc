@@ -30,7 +30,7 @@ QuitOnSignal::QuitOnSignal(QObject* parent) : QObject(parent) {
   action.sa_handler = onSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  for (const int number : {SIGTERM, SIGINT}) {
+  for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
     // A signal the caller ignores (nohup, a shell's background job) stays ignored.
     struct sigaction previous {};
     if (sigaction(number, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN) {
@@ -43,7 +43,7 @@ QuitOnSignal::~QuitOnSignal() {
   if (m_notifier == nullptr) {
     return;
   }
-  for (const int number : {SIGTERM, SIGINT}) {
+  for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
     struct sigaction current {};
     if (sigaction(number, nullptr, &current) == 0 && current.sa_handler == onSignal) {
       signal(number, SIG_DFL);

@@ -1,4 +1,4 @@
-// Ends the application as closing its window does when SIGTERM or SIGINT arrives: a session
+// Ends the application as closing its window does when SIGTERM, SIGINT or SIGHUP arrives: a session
 // manager ends its clients so, and a recording still gets its header.
 #pragma once
 

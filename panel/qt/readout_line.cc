@@ -43,7 +43,8 @@ void ReadoutLine::refresh() {
   QString line;
   for (const auto& [id, slider] : m_sliders) {
     const QString text = QString::fromStdString(readoutText(id, shown, frameCount));
-    slider->setToolTip(text);
+    const QString tail = m_tipTail ? m_tipTail(id) : QString();
+    slider->setToolTip(tail.isEmpty() ? text : text + QStringLiteral("\n") + tail);
     if (id == m_followedId) {
       line = text;
     }

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QLabel>
+#include <QString>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -17,6 +19,8 @@ class ReadoutLine : public QLabel {
 
   // Rewrites every slider's tooltip, and the line, from what the controls show now.
   void refresh();
+  // A line to add under slider `id`'s readout in its tooltip (its MIDI binding), or empty.
+  void setTipTail(std::function<QString(int id)> tail) { m_tipTail = std::move(tail); }
 
  private:
   void follow(int id);
@@ -26,4 +30,5 @@ class ReadoutLine : public QLabel {
   std::vector<std::pair<int, QSlider*>> m_sliders;
   // The slider read out on the line, 0 for none.
   int m_followedId = 0;
+  std::function<QString(int id)> m_tipTail;
 };

@@ -61,7 +61,7 @@ void CRecordRow::OnTimer() {
 }
 
 void CRecordRow::followRecording() {
-  if (!m_instrument.recording()) {
+  if (!m_instrument.recordControl().busy()) {
     m_timer->stop();
   } else if (!m_timer->isActive()) {
     m_timer->start();

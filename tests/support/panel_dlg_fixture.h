@@ -14,6 +14,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -33,6 +34,8 @@
 #include "dialog_template.h"
 #include "fake_services.h"
 #include "instrument.h"
+#include "midi_control.h"
+#include "midi_menus.h"
 #include "panel_app.h"
 #include "panel_command.h"
 #include "panel_dlg.h"
