@@ -1,42 +1,43 @@
 // The ring writer: conversion to 16-bit, 256-sample blocks and the wait for room.
 #include "stream_out.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
+#include "device_failure.h"
 #include "pcm16.h"
 #include "record_tap.h"
 #include "run_flag.h"
 
-StreamOut::StreamOut(SoundRing& sound, float sampleRate, int channels, RecordTap* recordTap)
-    : sound(sound), recordTap(recordTap) {
+StreamOut::StreamOut(SoundRing& sound, float sampleRate, int channels, uint32_t ringBytes,
+                     RecordTap* recordTap)
+    : sound(sound), recordTap(recordTap), ringBytes(ringBytes) {
   if (!sound.openDevice()) {
-    fail("Cannot open default directsound device!!\n");
+    failDevice("Cannot open default directsound device!!\n");
   }
   const WaveFormat format = makeWaveFormat(sampleRate, channels);
   if (!sound.setFormat(format)) {
-    fail("Cannot set the primary DirectSound buffer to proper sound format!\n");
+    failDevice("Cannot set the primary DirectSound buffer to proper sound format!\n");
   }
-  ringBytes = kRingBytes;
   if (!sound.createRing(ringBytes)) {
-    fail("DirectSound Constructor: couldn't create sound buffer!\n");
+    failDevice("DirectSound Constructor: couldn't create sound buffer!\n");
   }
   RingRegions whole;
   if (!sound.lock(0, ringBytes, whole)) {
-    fail("DS Constructor: couldn't lock sound buffer!\n");
+    failDevice("DS Constructor: couldn't lock sound buffer!\n");
   }
   std::memset(whole.first, 0, whole.firstBytes);
   if (whole.second != nullptr) {
     std::memset(whole.second, 0, whole.secondBytes);
   }
   if (!sound.unlock(whole)) {
-    fail("DirectSound Constructor: couldn't unlock sound buffer!\n");
+    failDevice("DirectSound Constructor: couldn't unlock sound buffer!\n");
   }
   writeOffset = 0;
   if (!sound.playLooping()) {
-    fail("DirectSound Constructor: couldn't play sound buffer!\n");
+    failDevice("DirectSound Constructor: couldn't play sound buffer!\n");
   }
   blockLength = kBlockLength;
   block.fill(0);
@@ -113,18 +114,19 @@ int StreamOut::writeBlock(const int16_t* samples, int count) {
   return 0;
 }
 
-// The process ends here without unwinding, so a take that runs is finished first.
-void StreamOut::fail(const char* message) {
-  finishRecordingBeforeExit();
-  std::fflush(stdout);
-  std::fputs(message, stderr);
-  std::fflush(stderr);
-  std::_Exit(1);
-}
-
 // Brings a play position into [writeOffset, writeOffset + ringBytes): the distance is the room.
 uint32_t StreamOut::unwrap(uint32_t position) const {
   return position < writeOffset ? position + ringBytes : position;
+}
+
+uint32_t ringBytesForLatency(int latencyMs) {
+  if (latencyMs <= 0) {
+    return StreamOut::kRingBytes;
+  }
+  // A sample waits between one ring and one ring and a block before it is heard.
+  const double bytes = latencyMs * StreamOut::kBytesPerSecond / 1000.0 - StreamOut::kBlockBytes;
+  const auto blocks = static_cast<uint32_t>(std::max(bytes, 0.0) / StreamOut::kBlockBytes);
+  return std::max(blocks * StreamOut::kBlockBytes, StreamOut::kMinRingBytes);
 }
 
 int sleepMsForShortfall(uint32_t shortfallBytes) {

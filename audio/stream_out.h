@@ -11,6 +11,8 @@ class RecordTap;
 class StreamOut {
  public:
   static constexpr uint32_t kRingBytes = 8192;
+  // The smallest ring: one block playing while the writer fills the other.
+  static constexpr uint32_t kMinRingBytes = 1024;
   static constexpr int kBlockLength = 256;
   // The room the writer waits for and the bytes it locks per block: a constant of the write,
   // not derived from the block length.
@@ -20,10 +22,11 @@ class StreamOut {
   // With the run flag cleared, a play position that stands still this long means a dead device.
   static constexpr int kStallMs = 200;
 
-  // Opens the device and starts the ring playing silence. A failing step prints its message on
-  // stderr and ends the process with status 1. Every block written into the ring is offered to
-  // `recordTap` when one is given.
-  StreamOut(SoundRing& sound, float sampleRate, int channels, RecordTap* recordTap = nullptr);
+  // Opens the device and starts a ring of `ringBytes` (a whole number of blocks) playing silence.
+  // A failing step says so through failDevice, which ends the process with status 1. Every block
+  // written into the ring is offered to `recordTap` when one is given.
+  StreamOut(SoundRing& sound, float sampleRate, int channels, uint32_t ringBytes = kRingBytes,
+            RecordTap* recordTap = nullptr);
   virtual ~StreamOut();
   StreamOut(const StreamOut&) = delete;
   StreamOut& operator=(const StreamOut&) = delete;
@@ -37,7 +40,6 @@ class StreamOut {
   int getBlockFill() const { return blockFill; }
 
  private:
-  [[noreturn]] static void fail(const char* message);
   uint32_t unwrap(uint32_t position) const;
 
   SoundRing& sound;
@@ -49,5 +51,8 @@ class StreamOut {
   int blockFill = 0;
 };
 
+// The ring for a wanted latency: the whole blocks that fit in `latencyMs` of sound at 88 200 bytes
+// a second, at least kMinRingBytes; 0 gives the default ring.
+uint32_t ringBytesForLatency(int latencyMs);
 // floor(shortfall / 88.2) + 1 milliseconds: enough for the device to play the missing bytes.
 int sleepMsForShortfall(uint32_t shortfallBytes);

@@ -12,9 +12,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 
+#include "device_failure.h"
 #include "granulator.h"
+#include "jack_sound_ring.h"
 #include "sdl_sound_ring.h"
+#include "sound_output.h"
 
 namespace {
 
@@ -90,12 +94,19 @@ uint32_t SynthThread(Granulator* granulator) {
 uint32_t SynthThreadOnLease(const PlaybackContext& context) {
   EngineLease& lease = *context.lease;
   // Declared first so that it goes last: it hands back SDL's error buffer of this thread.
-  SdlSoundRing sound;
+  SdlSoundRing sdl;
+  std::optional<JackSoundRing> jack;
+  JackClient* client = jackOutput();
+  SoundRing& sound = client != nullptr ? static_cast<SoundRing&>(jack.emplace(*client)) : sdl;
   lease.awaitDevice();
   const std::lock_guard<std::mutex> turn(deviceTurn);
   requestRealTime();
   if (!lease.enterEngine()) {
     return 1;
   }
-  return runSynthesis(*context.granulator, sound, &lease, context.recordTap);
+  holdLeaseOnThisThread(&lease);
+  const uint32_t result =
+      runSynthesis(*context.granulator, sound, &lease, outputRingBytes(), context.recordTap);
+  holdLeaseOnThisThread(nullptr);
+  return result;
 }

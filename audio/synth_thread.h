@@ -20,8 +20,8 @@ class Granulator;
 // and cuts off the ring. Each block put into the ring goes to `recordTap`, when given. Returns 1.
 template <typename Source>
 uint32_t runSynthesis(Source& source, SoundRing& sound, EngineLease* lease = nullptr,
-                      RecordTap* recordTap = nullptr) {
-  StreamOut out(sound, kSampleRate, 1, recordTap);
+                      uint32_t ringBytes = StreamOut::kRingBytes, RecordTap* recordTap = nullptr) {
+  StreamOut out(sound, kSampleRate, 1, ringBytes, recordTap);
   while (g_running.load(std::memory_order_relaxed)) {
     out.putSample(source.nextSample());
     if (out.getBlockFill() == 0) {
@@ -34,7 +34,8 @@ uint32_t runSynthesis(Source& source, SoundRing& sound, EngineLease* lease = nul
   return 1;
 }
 
-// Thread procedure: plays `granulator` on the default SDL output device until g_running is
+// Thread procedure: plays `granulator` on the chosen output (sound_output.h), SDL's default device
+// unless chosen otherwise, until g_running is
 // cleared, then returns 1 once the device is closed. The granulator must outlive the thread.
 uint32_t SynthThread(Granulator* granulator);
 

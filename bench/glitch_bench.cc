@@ -2,9 +2,6 @@
 // captured blocks that the offline render of the same stream does not hold there: replayed laps.
 // Usage: glitch_bench [--runs N] [--seconds S] [--spinners N] [--churners N] [--sound PATH]
 //   (20 runs of 10 s, 4 spinning and 2 memory-churning processes, samples/pad.wav by default)
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,19 +20,18 @@
 #include "control_values.h"
 #include "engine_settings.h"
 #include "granulator.h"
+#include "machine_load.h"
 #include "offline_render.h"
 #include "pcm16.h"
 #include "run_flag.h"
 #include "sample_rate.h"
 #include "sound_loader.h"
+#include "stream_tally.h"
 #include "synth_thread.h"
 
 namespace {
 
-constexpr size_t kBlock = 256;
-// How far ahead of the expected block a captured one is looked for before it counts as stale.
-constexpr size_t kResyncBlocks = 64;
-constexpr size_t kChurnBytes = size_t{256} << 20;
+constexpr size_t kBlock = kTallyBlock;
 
 struct Options {
   int runs = 20;
@@ -44,81 +40,6 @@ struct Options {
   int churners = 2;
   std::string sound = "samples/pad.wav";
 };
-
-struct Tally {
-  size_t played = 0;      // captured blocks of the stream, stale ones included
-  size_t stale = 0;       // captured blocks that are not the next ones of the stream
-  size_t lost = 0;        // blocks of the stream that were never heard
-  size_t firstStale = 0;  // the played block where the first stale one was heard
-  bool aligned = false;
-};
-
-// A child that never outlives the bench, even when the bench is killed.
-pid_t forkLoad(void (*body)()) {
-  const pid_t parent = getpid();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) {
-      _exit(0);
-    }
-    body();
-    _exit(0);
-  }
-  return pid;
-}
-
-void spin() {
-  std::atomic<unsigned> n{0};
-  for (;;) {
-    n.fetch_add(1, std::memory_order_relaxed);
-  }
-}
-
-// Forks a process that touches 256 MiB of fresh memory and exits, again and again: page faults,
-// process creation and teardown, as a build does.
-void churn() {
-  for (;;) {
-    const pid_t pid = forkLoad([] {
-      auto* bytes = static_cast<char*>(std::malloc(kChurnBytes));
-      if (bytes != nullptr) {
-        std::memset(bytes, 1, kChurnBytes);
-      }
-      std::free(bytes);
-    });
-    if (pid > 0) {
-      waitpid(pid, nullptr, 0);
-    }
-  }
-}
-
-class Load {
- public:
-  Load(int spinners, int churners) {
-    for (int i = 0; i < spinners; ++i) pids.push_back(forkLoad(spin));
-    for (int i = 0; i < churners; ++i) pids.push_back(forkLoad(churn));
-  }
-  ~Load() {
-    for (pid_t pid : pids) {
-      if (pid > 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-      }
-    }
-  }
-  Load(const Load&) = delete;
-  Load& operator=(const Load&) = delete;
-
- private:
-  std::vector<pid_t> pids;
-};
-
-std::string loadAverage() {
-  std::ifstream file("/proc/loadavg");
-  std::string one, five, fifteen;
-  file >> one >> five >> fifteen;
-  return one + " " + five + " " + fifteen;
-}
 
 std::vector<int16_t> readCapture(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
@@ -154,45 +75,6 @@ std::vector<int16_t> renderOffline(const Options& options, const ControlValues& 
   std::vector<int16_t> samples(count);
   toPcm16(floats.data(), samples.data(), static_cast<int>(count));
   return samples;
-}
-
-bool sameBlock(const int16_t* a, const int16_t* b) {
-  return std::equal(a, a + kBlock, b);
-}
-
-// Device callbacks and ring blocks are both 256 samples and start at ring offset 0, so the
-// capture is a sequence of whole blocks: silence, then the stream, then silence after Stop.
-Tally compare(const std::vector<int16_t>& captured, const std::vector<int16_t>& expected) {
-  Tally tally;
-  size_t end = captured.size() / kBlock;
-  while (end > 0 &&
-         std::all_of(captured.begin() + (end - 1) * kBlock, captured.begin() + end * kBlock,
-                     [](int16_t s) { return s == 0; })) {
-    --end;
-  }
-  size_t first = 0;
-  while (first < end && !sameBlock(&captured[first * kBlock], &expected[0])) {
-    ++first;
-  }
-  tally.aligned = first < end;
-  const size_t expectedBlocks = expected.size() / kBlock;
-  size_t next = 0;
-  for (size_t c = first; c < end; ++c) {
-    ++tally.played;
-    const int16_t* block = &captured[c * kBlock];
-    size_t j = next;
-    while (j < std::min(next + kResyncBlocks, expectedBlocks) &&
-           !sameBlock(block, &expected[j * kBlock])) {
-      ++j;
-    }
-    if (j < std::min(next + kResyncBlocks, expectedBlocks)) {
-      tally.lost += j - next;
-      next = j + 1;
-    } else if (tally.stale++ == 0) {
-      tally.firstStale = tally.played - 1;
-    }
-  }
-  return tally;
 }
 
 bool parse(int argc, char** argv, Options& options) {

@@ -33,6 +33,10 @@ class FixedChoice : public PanelServices {
   void showMessage(const char* text, const char*) override {
     std::fprintf(stderr, "panel: %s\n", text);
   }
+  bool offerConversion(const char* text, const char*, bool&) override {
+    std::fprintf(stderr, "panel: %s\n", text);
+    return false;
+  }
   bool chooseWaveFile(std::string& path) override {
     path = m_path;
     return true;

@@ -56,6 +56,9 @@ class Instrument : private TransportView, private RecordView {
   // The path the sound was loaded from; empty before the first load.
   const std::string& soundPath() const { return m_transport.soundPath(); }
   int frameCount() const { return m_transport.frameCount(); }
+  // What was converted to play the sound ("kick.flac: 48 000 Hz, stereo, 24-bit, converted");
+  // empty for a sound read as it is.
+  const std::string& soundNote() const { return m_transport.soundNote(); }
 
   // Presses Record when it is released and releases it when pressed.
   void OnRecord();

@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cerrno>
 #include <cstdlib>
+#include <utility>
 
 #include "settings_control.h"
 #include "settings_file.h"
@@ -11,11 +12,18 @@
 #include "version.h"
 
 const char kPanelUsage[] =
-    "usage: grainpanel [FILE.wav | FILE.grainpanel] [--osc-port N [--osc-host ADDR]]\n"
-    "  FILE.wav          a 16-bit mono WAV file to load and play at once\n"
+    "usage: grainpanel [FILE | FILE.grainpanel] [--osc-port N [--osc-host ADDR]]\n"
+    "                  [--audio sdl|jack] [--no-connect] [--latency MS]\n"
+    "  FILE              a sound file to load and play at once (a 16-bit mono WAV file\n"
+    "                    plays as it is; any other the panel offers to convert)\n"
     "  FILE.grainpanel   a settings file: its sound loaded and played with its positions\n"
     "  --osc-port N      take remote control over OSC on UDP port N (1 to 65535)\n"
     "  --osc-host ADDR   the address to listen on (default: 127.0.0.1, this machine only)\n"
+    "  --audio sdl|jack  play through SDL or as the JACK client Grainpanel (default:\n"
+    "                    JACK where a server runs, else SDL)\n"
+    "  --no-connect      leave the JACK port out unconnected\n"
+    "  --latency MS      at most MS milliseconds from a control to its sound, 1 to 1000\n"
+    "                    (default about 100; 20 plays from a keyboard)\n"
     "  --help            this text\n"
     "  --version         the version number\n";
 
@@ -32,6 +40,24 @@ bool parsePort(const std::string& text, int& port) {
   }
   port = static_cast<int>(value);
   return true;
+}
+
+PanelCommand badUsage(std::string problem) {
+  PanelCommand command;
+  command.action = PanelAction::kBadUsage;
+  command.problem = std::move(problem);
+  return command;
+}
+
+// Whole milliseconds from 1 to kMaxLatencyMs, digits only; 0 for anything else.
+int parseLatencyMs(const char* text) {
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || text[0] < '0' || text[0] > '9' || value < 1 ||
+      value > kMaxLatencyMs) {
+    return 0;
+  }
+  return static_cast<int>(value);
 }
 
 }  // namespace
@@ -62,6 +88,28 @@ PanelCommand parsePanelCommand(int argc, const char* const* argv) {
         command.problem = "bad value for --osc-port: " + value;
         return command;
       }
+      continue;
+    }
+    const char* value = i + 1 < argc ? argv[i + 1] : "";
+    if (arg == "--audio") {
+      const std::string api = value;
+      if (api != "sdl" && api != "jack") {
+        return badUsage("--audio takes sdl or jack");
+      }
+      command.audio = api == "sdl" ? AudioApi::kSdl : AudioApi::kJack;
+      ++i;
+      continue;
+    }
+    if (arg == "--latency") {
+      command.latencyMs = parseLatencyMs(value);
+      if (command.latencyMs == 0) {
+        return badUsage("--latency takes whole milliseconds from 1 to 1000");
+      }
+      ++i;
+      continue;
+    }
+    if (arg == "--no-connect") {
+      command.connect = false;
       continue;
     }
     // A lone "-" is a file name like any other; "./-x.wav" names a file that starts with one.

@@ -1,9 +1,11 @@
-// The command line of grainpanel: an optional sound to open with, the OSC port, --help or
-// --version. No Qt here.
+// The command line of grainpanel: an optional sound to open with, the sound output, the OSC port,
+// --help or --version. No Qt here.
 #pragma once
 
 #include <cstdio>
 #include <string>
+
+#include "sound_output.h"
 
 enum class PanelAction { kOpen, kHelp, kVersion, kBadUsage };
 
@@ -11,6 +13,13 @@ struct PanelCommand {
   PanelAction action = PanelAction::kOpen;
   // With kOpen, the sound to load and play at once; empty for none.
   std::string soundPath;
+  // --audio sdl|jack; kAuto plays through JACK where a server runs.
+  AudioApi audio = AudioApi::kAuto;
+  // --no-connect leaves the JACK port unconnected.
+  bool connect = true;
+  // --latency MS sizes the ring for at most that wait from a control to its sound; 0 keeps the
+  // default.
+  int latencyMs = 0;
   // The port for remote control over OSC, 0 for none, and the address it listens on.
   int oscPort = 0;
   std::string oscHost = "127.0.0.1";
@@ -24,6 +33,8 @@ constexpr int kPanelExitFailed = 1;
 constexpr int kPanelExitUsage = 2;
 // The OSC port asked for cannot be opened.
 constexpr int kPanelExitRemote = 3;
+// The longest --latency; anything shorter than a ring of two blocks allows gets two blocks.
+constexpr int kMaxLatencyMs = 1000;
 
 // Takes the arguments after the program name. Arguments are taken in order and the first that
 // decides wins: --help, --version, an unknown option, or a second file.

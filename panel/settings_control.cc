@@ -75,6 +75,13 @@ bool SettingsControl::openSettings(const std::string& path) {
   m_seedKept = read.seedKept;
   m_seed = read.seed;
   m_dirty = false;
+  if (!m_document.warnings().empty()) {
+    std::string detail;
+    for (const std::string& warning : m_document.warnings()) {
+      detail += (detail.empty() ? "" : "\n") + warning;
+    }
+    m_services.showMessage(kSettingsWarningText, detail.c_str());
+  }
   return true;
 }
 
@@ -98,11 +105,12 @@ PanelSettings SettingsControl::settings() const {
   settings.values = m_instrument.values();
   settings.seedKept = m_seedKept;
   settings.seed = m_seed;
+  settings.convert = !m_instrument.soundNote().empty();
   return settings;
 }
 
 std::string SettingsControl::renderCommand() const {
-  return m_ran ? renderCommandText(m_runSound, m_runValues, m_runSeed) : "";
+  return m_ran ? renderCommandText(m_runSound, m_runValues, m_runSeed, m_runConverted) : "";
 }
 
 // Heard once the engine is prepared and seeded, before any control can move.
@@ -112,5 +120,6 @@ void SettingsControl::playbackShown(bool playing) {
     m_runValues = m_instrument.values();
     m_runSeed = m_instrument.runSeed();
     m_runSound = m_instrument.soundPath();
+    m_runConverted = !m_instrument.soundNote().empty();
   }
 }

@@ -16,6 +16,7 @@ class PanelServices;
 constexpr const char* kSettingsSuffix = ".grainpanel";
 constexpr const char* kOpenSettingsFailedText = "Cannot open the settings file";
 constexpr const char* kSaveSettingsFailedText = "Cannot save the settings file";
+constexpr const char* kSettingsWarningText = "The settings file was opened with a warning";
 
 // True for a name that ends in ".grainpanel".
 bool isSettingsPath(const std::string& path);
@@ -70,4 +71,5 @@ class SettingsControl : private InstrumentListener {
   ControlValues m_runValues;
   uint32_t m_runSeed = 0;
   std::string m_runSound;
+  bool m_runConverted = false;
 };

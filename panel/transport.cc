@@ -13,7 +13,9 @@
 #include "granulator.h"
 #include "panel_services.h"
 #include "playback_context.h"
+#include "preferences.h"
 #include "run_flag.h"
+#include "sound_converter.h"
 #include "synth_thread.h"
 
 namespace {
@@ -125,15 +127,32 @@ void Transport::reclaimEngine() {
   }
 }
 
-// The new sound is complete before the old one goes, so any failure keeps the old sound.
+// The new sound is complete before the old one goes, so any failure keeps the old sound. The
+// strict loader goes first: a file it takes loads exactly as it always has.
 bool Transport::load(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  const std::string name = slash ? slash + 1 : path;
   Sound sound;
-  const LoadOutcome outcome = loadSound(path, sound, m_allocate);
+  std::string note;
+  LoadOutcome outcome = loadSound(path, sound, m_allocate);
+  if (outcome.result == LoadResult::kWrongFormat) {
+    SoundConverter converter;
+    if (converter.open(path)) {
+      if (!mayConvert(name + ": " + outcome.reason + "\n" + kConvertText)) {
+        // The box was the refusal: a seed meant for this sound's Run goes with it.
+        m_nextSeedGiven = false;
+        return false;
+      }
+      outcome = convertSound(converter, sound, m_allocate);
+      note = name + ": " + converter.description() + ", converted";
+    } else if (converter.readable()) {
+      outcome.reason = converter.refusal();
+    }
+  }
   if (outcome.result != LoadResult::kLoaded) {
     std::string detail;
     if (outcome.result == LoadResult::kWrongFormat) {
-      const char* slash = std::strrchr(path, '/');
-      detail = std::string(slash ? slash + 1 : path) + ": " + outcome.reason + "\n" + kConvertText;
+      detail = name + ": " + outcome.reason + "\n" + kConvertText;
     }
     m_services.showMessage(loadMessage(outcome.result), detail.c_str());
     // A seed meant for the refused sound's Run goes with it.
@@ -143,5 +162,21 @@ bool Transport::load(const char* path) {
   reclaimEngine();
   m_sound = std::move(sound);
   m_soundPath = path;
+  m_soundNote = note;
+  return true;
+}
+
+bool Transport::mayConvert(const std::string& detail) {
+  if (m_preferences != nullptr && m_preferences->alwaysConvert()) {
+    return true;
+  }
+  bool always = false;
+  if (!m_services.offerConversion(kWrongFormatText, detail.c_str(), always)) {
+    return false;
+  }
+  if (always && m_preferences != nullptr) {
+    m_preferences->setAlwaysConvert(true);
+    m_preferences->save();
+  }
   return true;
 }

@@ -12,6 +12,7 @@
 class EngineLease;
 class Granulator;
 class PanelServices;
+class Preferences;
 class RecordTap;
 struct PlaybackContext;
 struct ControlValues;
@@ -54,6 +55,8 @@ class Transport {
   void setWorker(Worker worker) { m_worker = worker; }
   void setClock(Clock clock) { m_clock = clock; }
   void setAllocate(FrameAllocator allocate) { m_allocate = allocate; }
+  // Where "Always convert such files" is kept; without any, every such file asks.
+  void setPreferences(Preferences* preferences) { m_preferences = preferences; }
   // The next Run starts from `seed` instead of the clock's reading; the Runs after it read the
   // clock again.
   void seedNextRun(uint32_t seed) {
@@ -74,6 +77,9 @@ class Transport {
   int frameCount() const { return m_sound.frameCount; }
   // The path the sound in the buffer was loaded from; empty before the first load.
   const std::string& soundPath() const { return m_soundPath; }
+  // What was converted ("kick.flac: 48 000 Hz, stereo, 24-bit, converted"); empty for a sound
+  // read as it is.
+  const std::string& soundNote() const { return m_soundNote; }
   // The seed the current or last Run started from.
   uint32_t runSeed() const { return m_seed; }
 
@@ -84,6 +90,9 @@ class Transport {
   // clear. Its device may still be closing: the next worker waits for that, never the caller.
   void reclaimEngine();
   bool load(const char* path);
+  // Whether a file the converter takes is converted: at once when the preference says so,
+  // otherwise as the user answers the box.
+  bool mayConvert(const std::string& detail);
 
   Granulator& m_granulator;
   const ControlValues& m_values;
@@ -95,6 +104,8 @@ class Transport {
   FrameAllocator m_allocate;
   Sound m_sound;
   std::string m_soundPath;
+  std::string m_soundNote;
+  Preferences* m_preferences = nullptr;
   uint32_t m_seed = 0;
   bool m_nextSeedGiven = false;
   uint32_t m_nextSeed = 0;

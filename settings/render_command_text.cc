@@ -30,10 +30,13 @@ std::string shellWord(const std::string& text) {
 }  // namespace
 
 std::string renderCommandText(const std::string& soundPath, const ControlValues& values,
-                              uint32_t seed, const std::string& outputPath) {
+                              uint32_t seed, bool convert, const std::string& outputPath) {
   std::error_code error;
   const std::string sound = std::filesystem::absolute(soundPath, error).lexically_normal().string();
   std::string command = "grainrender " + shellQuoted(sound) + " " + shellWord(outputPath);
+  if (convert) {
+    command += " --convert";
+  }
   ControlValues positions = values;
   for (const SettingsKey& slider : kSliderKeys) {
     command +=

@@ -10,6 +10,8 @@
 std::string shellQuoted(const std::string& text);
 
 // "grainrender 'SOUND' OUTPUT --length1 P ... --method M --seed SEED": every position, so the
-// command does not depend on grainrender's defaults; the sound's path made absolute.
+// command does not depend on grainrender's defaults; the sound's path made absolute. `convert`
+// adds --convert, for a sound that played converted.
 std::string renderCommandText(const std::string& soundPath, const ControlValues& values,
-                              uint32_t seed, const std::string& outputPath = "out.wav");
+                              uint32_t seed, bool convert = false,
+                              const std::string& outputPath = "out.wav");

@@ -14,6 +14,7 @@
 #include "pcm16.h"
 #include "random_source.h"
 #include "render_options.h"
+#include "sound_files.h"
 #include "test_wav.h"
 
 namespace {
@@ -243,6 +244,42 @@ TEST_F(GrainRender, RefusedInputOrUnwritableOutputExitsOneAndLeavesNoFile) {
   EXPECT_NE(usage.errors.find("usage: grainrender INPUT.wav OUTPUT.wav"), std::string::npos);
   EXPECT_EQ(run("--help").status, 0);
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"in.wav", "stereo.wav"}));
+}
+
+// With --convert a sound the strict loader refuses plays as the panel plays it once converted;
+// a 16-bit mono WAV file renders the same either way.
+TEST_F(GrainRender, ConvertTakesOtherSoundsAndLeavesPlainOnesAsTheyAre) {
+  std::vector<int32_t> frames;
+  for (int i = 0; i < 48000; ++i) {
+    frames.push_back((i * 37 % 4001 - 2000) * (1 << 18));
+    frames.push_back((i * 91 % 3001 - 1500) * (1 << 18));
+  }
+  ASSERT_TRUE(testwav::writeSound(dir.pathOf("in.flac"), SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 2,
+                                  48000, frames));
+  const std::string options = " --seed 4 --samples 20000 --spread 700";
+  const CommandResult strict = run("in.flac a.wav" + options);
+  EXPECT_EQ(strict.status, 1);
+  EXPECT_EQ(strict.errors, "Wrong file format: in.flac: not a WAV file\n");
+  ASSERT_EQ(run("in.flac b.wav --convert" + options).status, 0);
+  ASSERT_EQ(run("in.wav c.wav --convert" + options).status, 0);
+  ASSERT_EQ(run("in.wav d.wav" + options).status, 0);
+  EXPECT_EQ(output("c.wav"), output("d.wav"));
+
+  RenderOptions parsed;
+  ASSERT_EQ(parse({"x", "y", "--spread", "700"}, parsed), ParseOutcome::kRender);
+  OfflineRender render;
+  ASSERT_EQ(render.load(dir.pathOf("in.flac").c_str(), true).result, LoadResult::kLoaded);
+  EXPECT_EQ(render.frameCount(), 44100);
+  render.start(parsed.positions, 4);
+  std::vector<float> expected(20000);
+  render.render(expected.data(), 20000);
+  const Bytes converted = output("b.wav");
+  ASSERT_EQ(converted.size(), 44u + 2 * 20000);
+  for (int i = 0; i < 20000; ++i) {
+    int16_t s;
+    std::memcpy(&s, &converted[44 + 2 * i], 2);
+    ASSERT_EQ(s, toPcm16(expected[i])) << "sample " << i;
+  }
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ using panel_fixture::PaintCounter;
 using panel_fixture::PanelDlgTest;
 
 // The real boxes, inspected and closed from inside their own modal loops.
-TEST(QtPanelServices, MessageHasOkAndCancelAndTheFileDialogOffersWaveFiles) {
+TEST(QtPanelServices, BoxesHaveTheirButtonsAndTheFileDialogOffersEverySoundFile) {
   QtPanelServices real;
   QString text;
   QString detail = "unset";
@@ -28,6 +28,26 @@ TEST(QtPanelServices, MessageHasOkAndCancelAndTheFileDialogOffersWaveFiles) {
   EXPECT_EQ(detail, "a.wav: stereo (convert it to 16-bit mono)");
   EXPECT_EQ(buttons, QMessageBox::Ok | QMessageBox::Cancel);
 
+  // The conversion box: same text and detail, Convert and play as its default beside OK, and
+  // the check box handed back as the user left it.
+  QString defaultButton;
+  QTimer::singleShot(0, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      detail = box->informativeText();
+      buttons = box->standardButtons();
+      defaultButton = box->defaultButton()->text();
+      EXPECT_EQ(box->checkBox()->text(), "Always convert such files");
+      box->checkBox()->setChecked(true);
+      box->defaultButton()->click();
+    }
+  });
+  bool always = false;
+  EXPECT_TRUE(real.offerConversion("Wrong file format", "k.flac: not a WAV file", always));
+  EXPECT_EQ(detail, "k.flac: not a WAV file");
+  EXPECT_EQ(buttons, QMessageBox::Ok);
+  EXPECT_EQ(defaultButton, "Convert and play");
+  EXPECT_TRUE(always);
+
   QStringList filters;
   QString suffix;
   QTimer::singleShot(0, [&] {
@@ -39,7 +59,11 @@ TEST(QtPanelServices, MessageHasOkAndCancelAndTheFileDialogOffersWaveFiles) {
   });
   std::string path = "unchanged";
   EXPECT_FALSE(real.chooseWaveFile(path));
-  EXPECT_EQ(filters, QStringList{"Wave Files (*.wav)"});
+  ASSERT_EQ(filters.size(), 3);
+  for (const char* pattern : {"*.wav ", "*.flac ", "*.aiff ", "*.ogg ", "*.opus ", "*.caf "}) {
+    EXPECT_TRUE(filters[0].contains(pattern)) << pattern;
+  }
+  EXPECT_EQ(filters.mid(1), (QStringList{"Wave Files (*.wav)", "All Files (*)"}));
   EXPECT_EQ(suffix, "wav");
 }
 

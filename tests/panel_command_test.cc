@@ -47,6 +47,28 @@ TEST(PanelCommand, HelpVersionAnUnknownOptionOrASecondFileDecideInTheirOrder) {
   EXPECT_EQ(two.problem, "one file at most");
 }
 
+TEST(PanelCommand, ChoosesTheOutputItsConnectionsAndTheRingsLatency) {
+  const PanelCommand all = parse({"--audio", "jack", "--no-connect", "--latency", "20", "a.wav"});
+  EXPECT_EQ(all.action, PanelAction::kOpen);
+  EXPECT_EQ(all.audio, AudioApi::kJack);
+  EXPECT_FALSE(all.connect);
+  EXPECT_EQ(all.latencyMs, 20);
+  EXPECT_EQ(all.soundPath, "a.wav");
+  EXPECT_EQ(parse({"--audio", "sdl"}).audio, AudioApi::kSdl);
+  EXPECT_EQ(parse({}).audio, AudioApi::kAuto);
+  EXPECT_TRUE(parse({}).connect);
+  EXPECT_EQ(parse({"--latency", "1000"}).latencyMs, 1000);
+  for (const std::vector<const char*>& bad : {std::vector<const char*>{"--audio", "alsa"},
+                                              {"--audio"},
+                                              {"--latency", "0"},
+                                              {"--latency", "1001"},
+                                              {"--latency", "-5"},
+                                              {"--latency", "20ms"},
+                                              {"--latency"}}) {
+    EXPECT_EQ(parse(bad).action, PanelAction::kBadUsage) << bad[0] << " " << bad.size();
+  }
+}
+
 TEST(PanelCommand, ASettingsFileGivesThePortUnlessTheCommandLineDoes) {
   testwav::TempDir dir;
   const std::string path = dir.pathOf("live.grainpanel");

@@ -190,6 +190,16 @@ TEST_F(PanelDlgTest, ReadoutFollowsTheMovedOrFocusedSliderAndEachTooltipSaysTheS
   EXPECT_EQ(line->text(QAccessible::Description), "Zero: 0.0 % of grains silent");
   QAccessibleInterface* zero = QAccessible::queryAccessibleInterface(slider(IDC_ZERO));
   EXPECT_EQ(zero->text(QAccessible::Description), "Zero: 0.0 % of grains silent");
+
+  // With no slider followed, the line says what was converted to play the sound.
+  ASSERT_TRUE(testwav::writeSound(dir.pathOf("kick.aiff"), SF_FORMAT_AIFF | SF_FORMAT_PCM_24, 2,
+                                  48000, std::vector<int32_t>(9600)));
+  services.convert = true;
+  services.choices.push_back(dir.pathOf("kick.aiff"));
+  button(IDC_FILE)->click();
+  button(IDC_RESET)->setFocus();
+  EXPECT_EQ(readout(), "kick.aiff: 48 000 Hz, stereo, 24-bit, converted");
+  EXPECT_EQ(line->text(QAccessible::Description), readout().c_str());
 }
 
 }  // namespace

@@ -19,12 +19,15 @@
 #include <string>
 #include <vector>
 
+#include "device_failure_box.h"
 #include "dialog_template.h"
 #include "fake_services.h"
 #include "instrument.h"
+#include "jack_server.h"
 #include "panel_dlg.h"
 #include "quit_on_signal.h"
 #include "run_flag.h"
+#include "sound_output.h"
 #include "test_wav.h"
 
 namespace {
@@ -195,6 +198,30 @@ TEST_F(RecordRowTest, ClosingThePanelWhileRecordingKeepsTheFinishedTake) {
   EXPECT_FALSE(g_running);
   ASSERT_EQ(takes().size(), 1u);
   EXPECT_EQ(takes()[0].find(".grainrender-"), std::string::npos) << takes()[0];
+  expectWholeTake(takes()[0]);
+}
+
+// The box comes from the worker's thread; the take must be whole on disk before it shows.
+TEST_F(RecordRowTest, AServerGoneWhileRecordingKeepsTheTakeAndSaysWhatToTry) {
+  JackServer server(48000, 256);
+  if (!server.running())
+    GTEST_SKIP() << "no jackd";
+  ASSERT_EQ(chooseSoundOutput(AudioApi::kJack, false, 0), AudioApi::kJack);
+  CDeviceFailureBox failure(*dlg, *instrument, services);
+  showAndSettle();
+  services.choices.push_back(sound);
+  button(IDC_FILE)->click();
+  record->click();
+  QTest::qWait(300);
+  server.kill();
+  QTRY_VERIFY_WITH_TIMEOUT(failure.happened(), 5000);
+  EXPECT_FALSE(g_running);
+  ASSERT_EQ(services.messages.size(), 1u);
+  EXPECT_EQ(services.messages[0], "The JACK server has gone away!");
+  EXPECT_EQ(services.details[0], kDeviceAdviceText);
+  // The take is finished by its writer, which the window never waits for.
+  QTRY_VERIFY_WITH_TIMEOUT(!instrument->recordControl().busy(), 5000);
+  ASSERT_EQ(takes().size(), 1u);
   expectWholeTake(takes()[0]);
 }
 

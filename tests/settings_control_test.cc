@@ -68,11 +68,13 @@ TEST(SettingsControl, OpensAFileAsItsSeededRunAndEveryLaterRunIsItsSeedsRender) 
   const std::string path = panel.dir.write(
       "a.grainpanel",
       bytesOf("# kept\nsound = in.wav\npitch1 = 60000\nlink-pitch = 1\nwalk = 3000\n"
-              "spread = 900\nseed = 9\nglow = 3\n"));
+              "spread = 900\nseed = 9\nglow = 3\nwalk = 3000\n"));
   ASSERT_TRUE(panel.control.openSettings(path));
   EXPECT_EQ(panel.instrument.values().m_pitch2, 75000);
   EXPECT_EQ(panel.instrument.values().m_linkPitch, 1);
   EXPECT_FALSE(panel.control.dirty());
+  EXPECT_EQ(panel.services.details.back(),
+            path + ":9: walk given again (line 5); the last one is taken");
   // One random source serves both, so the live samples are taken first.
   const std::vector<float> live = panel.runSamples();
   EXPECT_EQ(live, panel.rendered(9));
@@ -96,8 +98,8 @@ TEST(SettingsControl, OpensAFileAsItsSeededRunAndEveryLaterRunIsItsSeedsRender) 
   EXPECT_FALSE(panel.control.dirty());
   const auto saved = testwav::readBytes(path);
   EXPECT_EQ(std::string(saved.begin(), saved.end()),
-            "# kept\nsound = in.wav\npitch1 = 60000\nlink-pitch = 1\nwalk = 3000\nspread = 900\n"
-            "seed = 9\nglow = 3\nlength1 = 3000\nlength2 = 3000\npitch2 = 75000\nzero = 400\n"
+            "# kept\nsound = in.wav\npitch1 = 60000\nlink-pitch = 1\nspread = 900\nseed = 9\n"
+            "glow = 3\nwalk = 3000\nlength1 = 3000\nlength2 = 3000\npitch2 = 75000\nzero = 400\n"
             "speed = 5000\nfade = 1000\nmethod = 0\nlink-length = 0\n");
 }
 

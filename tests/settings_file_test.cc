@@ -114,6 +114,8 @@ TEST(RenderCommandText, QuotesTheSoundAndNamesEveryPositionAndTheSeed) {
             "grainrender '/s/a b.wav' out.wav --length1 3000 --length2 3000 --pitch1 75000 "
             "--pitch2 100000 --walk 0 --zero 1000 --spread 0 --speed 5000 --fade 1000 --method 1 "
             "--seed 4294967295");
+  EXPECT_EQ(renderCommandText("/s/a.flac", values, 5, true).substr(0, 46),
+            "grainrender '/s/a.flac' out.wav --convert --le");
 }
 
 }  // namespace

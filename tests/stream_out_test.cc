@@ -58,7 +58,7 @@ class StreamOutTest : public ::testing::Test {
 
   SimulatedSoundRing sim;
   RecordTap tap;
-  StreamOut out{sim, 44100.0f, 1, &tap};
+  StreamOut out{sim, 44100.0f, 1, StreamOut::kRingBytes, &tap};
   std::array<int16_t, StreamOut::kBlockLength> block{};
 };
 
@@ -175,6 +175,17 @@ TEST(StreamOutSleep, GrowsOneMsPer88Bytes) {
                                                        {353, 5}, {440, 5}, {441, 6}, {512, 6}};
   for (const auto& [shortfall, ms] : edges) {
     EXPECT_EQ(sleepMsForShortfall(shortfall), ms) << "shortfall " << shortfall;
+  }
+}
+
+// 88.2 bytes a millisecond, less one block for the writer's step, in whole 512-byte blocks; never
+// fewer than two.
+TEST(StreamOutRing, ForALatencyHoldsTheWholeBlocksThatFitWithOneToSpare) {
+  const std::vector<std::pair<int, uint32_t>> rows = {{0, 8192},  {5, 1024},    {20, 1024},
+                                                      {23, 1024}, {24, 1536},   {29, 1536},
+                                                      {30, 2048}, {1000, 87552}};
+  for (const auto& [ms, bytes] : rows) {
+    EXPECT_EQ(ringBytesForLatency(ms), bytes) << ms << " ms";
   }
 }
 

@@ -15,10 +15,13 @@
 #include "engine_lease.h"
 #include "fake_services.h"
 #include "granulator.h"
+#include "offline_render.h"
 #include "panel_services.h"
 #include "playback_context.h"
+#include "preferences.h"
 #include "random_source.h"
 #include "run_flag.h"
+#include "sound_files.h"
 #include "synth_thread.h"
 #include "test_wav.h"
 
@@ -72,6 +75,15 @@ struct Probe {
       g->nextSample();
     }
     --live;
+    return 1;
+  }
+};
+
+// A worker that plays into a buffer: what the device would have heard.
+struct Capture {
+  static inline std::vector<float> samples;
+  static uint32_t run(const PlaybackContext& context) {
+    for (float& s : samples) s = context.granulator->nextSample();
     return 1;
   }
 };
@@ -329,6 +341,59 @@ TEST_F(TransportTest, RefusedDropOntoAnEmptyPanelSaysWrongFormatOnlyAndLoadsNoth
   EXPECT_EQ(transport->soundPath(), "");
   finish();
   EXPECT_TRUE(Probe::seen.empty());
+}
+
+// The first answer is OK, the second Convert and play with the box ticked; a fresh panel that
+// reads the same preferences then plays such a file at once. What plays is what grainrender
+// --convert renders with the Run's seed.
+TEST_F(TransportTest, ConvertedFilePlaysAsGrainrenderRendersItAndTheTickIsRemembered) {
+  std::vector<int32_t> frames;
+  for (int i = 0; i < 9600; ++i) {
+    frames.push_back((i % 480 - 240) * (1 << 22));
+    frames.push_back((i % 300 - 150) * (1 << 22));
+  }
+  const std::string kick = dir.pathOf("kick.flac");
+  ASSERT_TRUE(testwav::writeSound(kick, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 2, 48000, frames));
+  const std::string conf =
+      dir.write("grainpanel.conf", {'c', 'o', 'l', 'o', 'u', 'r', '=', 'b', 'l', 'u', 'e', '\n'});
+  Preferences preferences(conf);
+  preferences.load();
+  transport->setPreferences(&preferences);
+  choose(kick);
+  EXPECT_EQ(services.details, std::vector<std::string>{"kick.flac: not a WAV file\nGrainpanel "
+                                                       "plays 16-bit mono WAV files; to convert "
+                                                       "one: sox in.wav -b 16 -c 1 out.wav"});
+  EXPECT_EQ(transport->samples(), nullptr);
+  expectShown(false);
+
+  services.convert = true;
+  services.tickAlways = true;
+  Capture::samples.assign(30000, 0.0f);
+  transport->setWorker(Capture::run);
+  seedRandom(1);
+  choose(kick);
+  expectShown(true);
+  EXPECT_EQ(transport->frameCount(), 8820);
+  EXPECT_EQ(transport->soundNote(), "kick.flac: 48 000 Hz, stereo, 24-bit, converted");
+  const std::vector<uint8_t> saved = testwav::readBytes(conf);
+  EXPECT_EQ(std::string(saved.begin(), saved.end()), "always-convert=yes\ncolour=blue\n");
+  finish();
+
+  OfflineRender render;
+  ASSERT_EQ(render.load(kick.c_str(), true).result, LoadResult::kLoaded);
+  render.start(values, kClockSeconds);
+  std::vector<float> rendered(30000);
+  render.render(rendered.data(), 30000);
+  EXPECT_EQ(Capture::samples, rendered);
+
+  Preferences reread(conf);
+  reread.load();
+  transport = std::make_unique<Transport>(granulator, values, view, services);
+  transport->setWorker(Probe::run);
+  transport->setPreferences(&reread);
+  transport->OnDropFile(kick);
+  expectShown(true);
+  EXPECT_EQ(services.offers, 2);
 }
 
 TEST_F(TransportTest, EveryDemoSoundLoadsAndPlays) {

@@ -4,9 +4,10 @@
 #include <cassert>
 
 #include "engine_settings.h"
+#include "sound_converter.h"
 
-LoadOutcome OfflineRender::load(const char* path) {
-  return loadSound(path, m_sound);
+LoadOutcome OfflineRender::load(const char* path, bool convert) {
+  return convert ? loadOrConvert(path, m_sound) : loadSound(path, m_sound);
 }
 
 void OfflineRender::useSamples(SampleBuffer samples, int frameCount) {

@@ -14,8 +14,9 @@ class OfflineRender {
   OfflineRender(const OfflineRender&) = delete;
   OfflineRender& operator=(const OfflineRender&) = delete;
 
-  // Loads the sound as File... does.
-  LoadOutcome load(const char* path);
+  // Loads the sound as File... does; with `convert`, a sound the strict loader refuses is
+  // converted as the panel converts it.
+  LoadOutcome load(const char* path, bool convert = false);
   // Takes a loaded buffer of at least two frames instead of a file (no edge fades applied).
   void useSamples(SampleBuffer samples, int frameCount);
   // Prepare, seed, full parameter application: once per object, after load or useSamples.

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <memory>
 #include <new>
 #include <string>
 
@@ -14,6 +13,7 @@
 #include "standard_descriptors.h"
 #include "version.h"
 #include "wave_writer.h"
+#include "write_behind.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ int renderFile(const RenderOptions& options) {
     return kExitFailed;
   }
   OfflineRender render;
-  if (const LoadOutcome loaded = render.load(options.inputPath.c_str());
+  if (const LoadOutcome loaded = render.load(options.inputPath.c_str(), options.convert);
       loaded.result != LoadResult::kLoaded) {
     if (loaded.result == LoadResult::kWrongFormat) {
       std::fprintf(stderr, "%s: %s: %s\n", kWrongFormatText, options.inputPath.c_str(),
@@ -52,15 +52,22 @@ int renderFile(const RenderOptions& options) {
     std::fprintf(stderr, "seed %u\n", seed);
   }
   render.start(options.positions, seed);
-  std::unique_ptr<float[]> block(new float[kBlockSamples]);
+  // The file is written on a second thread while the next blocks render; the bytes are the
+  // same, in the same order.
+  WriteBehind behind(writer, kBlockSamples);
   for (uint32_t done = 0; done < options.sampleCount;) {
     const int n = static_cast<int>(std::min<uint32_t>(options.sampleCount - done, kBlockSamples));
-    render.render(block.get(), n);
-    if (!writer.write(block.get(), n)) {
-      std::fprintf(stderr, "grainrender: %s\n", writer.error().c_str());
-      return kExitFailed;
+    float* block = behind.acquire();
+    if (block == nullptr) {
+      break;
     }
+    render.render(block, n);
+    behind.submit(n);
     done += static_cast<uint32_t>(n);
+  }
+  if (!behind.finish()) {
+    std::fprintf(stderr, "grainrender: %s\n", writer.error().c_str());
+    return kExitFailed;
   }
   if (!writer.commit()) {
     std::fprintf(stderr, "grainrender: %s\n", writer.error().c_str());

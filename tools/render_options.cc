@@ -24,6 +24,8 @@ const char kRenderUsage[] =
     "  --settings FILE             take the sound, positions and seed from a settings file;\n"
     "                              the options given here override the file's\n"
     "  --float                     write 32-bit float samples instead of 16-bit PCM\n"
+    "  --convert                   take any sound libsndfile reads, converted to one channel at\n"
+    "                              44100 Hz as the panel converts it\n"
     "  --help                      this text\n"
     "  --version                   the version of grainrender\n";
 
@@ -173,6 +175,7 @@ bool readSettings(const char* path, RenderOptions& options, std::string& problem
   options.positions = settings.values;
   options.seedGiven = settings.seedKept;
   options.seed = settings.seed;
+  options.convert = settings.convert;
   return true;
 }
 
@@ -213,6 +216,10 @@ ParseOutcome parseRenderOptions(int argc, const char* const* argv, RenderOptions
     }
     if (std::strcmp(arg, "--float") == 0) {
       options.floatOutput = true;
+      continue;
+    }
+    if (std::strcmp(arg, "--convert") == 0) {
+      options.convert = true;
       continue;
     }
     if (!takesValue(arg)) {

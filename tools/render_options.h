@@ -17,6 +17,8 @@ struct RenderOptions {
   // Slider positions as the sliders would show them; the link members play no part.
   ControlValues positions;
   bool floatOutput = false;
+  // A sound the strict loader refuses is converted, as the panel converts it.
+  bool convert = false;
   // With --settings: the file read, and what it said that a player should hear about.
   std::string settingsPath;
   std::vector<std::string> warnings;

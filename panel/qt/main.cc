@@ -1,6 +1,7 @@
 // Grainpanel: the granular synthesis panel.
 #include "panel_app.h"
 #include "panel_command.h"
+#include "sound_output.h"
 #include "standard_descriptors.h"
 
 int main(int argc, char** argv) {
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
   if (command.action != PanelAction::kOpen) {
     return answerPanelCommand(command, stdout, stderr);
   }
+  chooseSoundOutput(command.audio, command.connect, command.latencyMs);
   CPanelApp app(argc, argv);
   return app.InitInstance(command);
 }

@@ -6,16 +6,20 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "device_failure_box.h"
 #include "instrument.h"
+#include "jack_midi_link.h"
 #include "midi_in.h"
 #include "midi_menus.h"
 #include "nsm_link.h"
 #include "osc_link.h"
 #include "panel_dlg.h"
 #include "panel_icon.h"
+#include "preferences.h"
 #include "qt_panel_services.h"
 #include "quit_on_signal.h"
 #include "recording_path.h"
+#include "sound_output.h"
 
 CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("Grainpanel"));
@@ -25,11 +29,16 @@ CPanelApp::CPanelApp(int& argc, char** argv) : QApplication(argc, argv) {
 
 int CPanelApp::InitInstance(const PanelCommand& command) {
   QtPanelServices services;
+  Preferences preferences(Preferences::defaultPath());
+  preferences.load();
   Instrument instrument(services, userMusicFolder());
+  instrument.transport().setPreferences(&preferences);
   // Before the dialog, so that it outlives the menus that call it.
   CMidiIn midi(instrument);
-  midi.openInputs(false);
+  const JackMidiLink jackMidi(jackOutput(), midi.control().input(MidiControl::kJackInput));
+  midi.openInputs(jackMidi.linked());
   CPanelDlg dialog(instrument, services);
+  const CDeviceFailureBox failure(dialog, instrument, services);
   auto* menus = new CMidiMenus(dialog, midi.control());
   connect(&midi, &CMidiIn::bindingLearnt, menus, &CMidiMenus::showBindings);
   QuitOnSignal quitOnSignal;
@@ -48,7 +57,7 @@ int CPanelApp::InitInstance(const PanelCommand& command) {
   const char* nsmUrl = std::getenv("NSM_URL");
   if (nsmUrl == nullptr || nsmUrl[0] == '\0') {
     dialog.exec();
-    return 0;
+    return failure.happened() ? kPanelExitFailed : 0;
   }
   // In a session the window is an optional GUI: closing it only hides it, and the manager ends
   // the panel (SIGTERM). So the loop is the application's, not the dialog's.
@@ -61,5 +70,5 @@ int CPanelApp::InitInstance(const PanelCommand& command) {
   setQuitOnLastWindowClosed(false);
   dialog.show();
   exec();
-  return 0;
+  return failure.happened() ? kPanelExitFailed : 0;
 }

@@ -13,7 +13,8 @@ class CPanelApp : public QApplication {
   CPanelApp(int& argc, char** argv);
 
   // Runs the panel until it closes (or, in a session, until the manager ends it) and returns
-  // the process's exit status: 0, or kPanelExitRemote when the OSC port cannot be opened. The
-  // command's sound is loaded and played as a dropped file is, once the panel shows.
+  // the process's exit status: 0, kPanelExitFailed when a sound device failed (said in a box
+  // first), or kPanelExitRemote when the OSC port cannot be opened. The command's sound is loaded
+  // and played as a dropped file is, once the panel shows.
   int InitInstance(const PanelCommand& command = PanelCommand());
 };

@@ -2,9 +2,13 @@
 #include "qt_panel_services.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
+
+#include "sound_converter.h"
 
 namespace {
 
@@ -42,11 +46,31 @@ void QtPanelServices::showMessage(const char* text, const char* detail) {
   box.exec();
 }
 
+bool QtPanelServices::offerConversion(const char* text, const char* detail, bool& always) {
+  QMessageBox box(QMessageBox::NoIcon, kTitle, QString::fromUtf8(text), QMessageBox::Ok,
+                  QApplication::activeWindow());
+  box.setInformativeText(QString::fromUtf8(detail));
+  QPushButton* convert = box.addButton(QStringLiteral("Convert and play"), QMessageBox::AcceptRole);
+  box.setDefaultButton(convert);
+  box.setEscapeButton(QMessageBox::Ok);
+  auto* remember = new QCheckBox(QStringLiteral("Always convert such files"), &box);
+  remember->setChecked(always);
+  box.setCheckBox(remember);
+  box.exec();
+  always = remember->isChecked();
+  return box.clickedButton() == convert;
+}
+
 bool QtPanelServices::chooseWaveFile(std::string& path) {
   QFileDialog dialog(QApplication::activeWindow());
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilter(QStringLiteral("Wave Files (*.wav)"));
+  QStringList patterns;
+  for (const std::string& pattern : readablePatterns()) {
+    patterns << QString::fromStdString(pattern);
+  }
+  dialog.setNameFilters({QStringLiteral("Sound Files (%1)").arg(patterns.join(QLatin1Char(' '))),
+                         QStringLiteral("Wave Files (*.wav)"), QStringLiteral("All Files (*)")});
   dialog.setDefaultSuffix(QStringLiteral("wav"));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     return false;

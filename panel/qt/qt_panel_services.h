@@ -6,6 +6,7 @@
 class QtPanelServices : public PanelServices {
  public:
   void showMessage(const char* text, const char* detail) override;
+  bool offerConversion(const char* text, const char* detail, bool& always) override;
   bool chooseWaveFile(std::string& path) override;
   bool chooseSettingsFile(std::string& path, bool saving) override;
   void showHelp(const char* text) override;

@@ -49,6 +49,10 @@ void ReadoutLine::refresh() {
       line = text;
     }
   }
+  // With no slider to read out, the line says what was converted to play the sound.
+  if (m_followedId == 0) {
+    line = QString::fromStdString(m_dialog.instrument().soundNote());
+  }
   setText(line);
   setAccessibleDescription(line);
 }

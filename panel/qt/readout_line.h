@@ -1,4 +1,5 @@
-// The line under the panel's controls that reads out the slider being moved or holding the focus.
+// The line under the panel's controls: the slider being moved or holding the focus, or else what
+// was converted to play the sound.
 #pragma once
 
 #include <QLabel>

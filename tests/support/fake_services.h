@@ -13,6 +13,15 @@ class FakeServices : public PanelServices {
     messages.push_back(text);
     details.push_back(detail);
   }
+  // Answers as `convert` says, ticking the box as `tickAlways` says; records the box like a
+  // message.
+  bool offerConversion(const char* text, const char* detail, bool& always) override {
+    messages.push_back(text);
+    details.push_back(detail);
+    ++offers;
+    always = tickAlways;
+    return convert;
+  }
   // The next queued path; an empty one, or none, is Cancel.
   bool chooseWaveFile(std::string& path) override {
     path = choices.empty() ? "" : choices.front();
@@ -28,4 +37,7 @@ class FakeServices : public PanelServices {
   std::vector<std::string> details;
   std::deque<std::string> choices;
   std::string help;
+  int offers = 0;
+  bool convert = false;
+  bool tickAlways = false;
 };

@@ -42,6 +42,7 @@
 #include "panel_services.h"
 #include "qt_panel_services.h"
 #include "run_flag.h"
+#include "sound_files.h"
 #include "test_wav.h"
 #include "wave_strip.h"
 
