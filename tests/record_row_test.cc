@@ -222,6 +222,13 @@ TEST_F(RecordRowTest, AServerGoneWhileRecordingKeepsTheTakeAndSaysWhatToTry) {
   // The take is finished by its writer, which the window never waits for.
   QTRY_VERIFY_WITH_TIMEOUT(!instrument->recordControl().busy(), 5000);
   ASSERT_EQ(takes().size(), 1u);
+  // The writer finishes the take on its own thread, after the box.
+  QTRY_VERIFY_WITH_TIMEOUT(
+      [&] {
+        const Bytes bytes = readFile(dir.pathOf(takes()[0]));
+        return bytes.size() > 44 && le32(bytes, 40) == bytes.size() - 44;
+      }(),
+      5000);
   expectWholeTake(takes()[0]);
 }
 
