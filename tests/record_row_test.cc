@@ -219,8 +219,6 @@ TEST_F(RecordRowTest, AServerGoneWhileRecordingKeepsTheTakeAndSaysWhatToTry) {
   ASSERT_EQ(services.messages.size(), 1u);
   EXPECT_EQ(services.messages[0], "The JACK server has gone away!");
   EXPECT_EQ(services.details[0], kDeviceAdviceText);
-  // The take is finished by its writer, which the window never waits for.
-  QTRY_VERIFY_WITH_TIMEOUT(!instrument->recordControl().busy(), 5000);
   ASSERT_EQ(takes().size(), 1u);
   // The writer finishes the take on its own thread, after the box.
   QTRY_VERIFY_WITH_TIMEOUT(
