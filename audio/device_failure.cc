@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "engine_lease.h"
-#include "recorder.h"
+#include "record_tap.h"
 
 namespace {
 

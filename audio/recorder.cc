@@ -5,15 +5,9 @@
 #include <cstdlib>
 
 #include "record_sink.h"
-
-std::atomic<Recorder*> g_recorder{nullptr};
+#include "record_tap.h"
 
 namespace {
-
-// Set while the worker may be using the recorder it found in g_recorder. Sequentially consistent
-// with g_recorder, so once stop() has cleared the pointer and seen this clear, no offer can reach
-// the old recorder.
-std::atomic<bool> g_offering{false};
 
 // The recorder whose take runs, for finishRecordingBeforeExit.
 std::atomic<Recorder*> g_liveRecorder{nullptr};
@@ -31,16 +25,8 @@ void finishRecordingBeforeExit() {
   }
 }
 
-void offerToRecorder(const int16_t* block) {
-  g_offering.store(true);
-  if (Recorder* recorder = g_recorder.load()) {
-    recorder->offer(block);
-  }
-  g_offering.store(false, std::memory_order_release);
-}
-
-Recorder::Recorder(RecordSink& sink, uint32_t maxSamples)
-    : m_sink(sink), m_maxSamples(maxSamples), m_queue(kQueueBlocks, kBlockLength) {}
+Recorder::Recorder(RecordSink& sink, RecordTap& tap, uint32_t maxSamples)
+    : m_sink(sink), m_tap(tap), m_maxSamples(maxSamples), m_queue(kQueueBlocks, kBlockLength) {}
 
 Recorder::~Recorder() {
   if (recording()) {
@@ -70,7 +56,7 @@ bool Recorder::start(const std::string& path) {
   m_ended.store(false, std::memory_order_relaxed);
   m_fellBehind.store(false, std::memory_order_relaxed);
   m_writer = std::thread(&Recorder::writeLoop, this);
-  g_recorder.store(this);
+  m_tap.attach(this);
   g_liveRecorder.store(this);
   std::call_once(g_exitHook, [] { std::atexit(finishRecordingBeforeExit); });
   return true;
@@ -172,9 +158,5 @@ void Recorder::finish() {
 }
 
 void Recorder::withdraw() {
-  Recorder* self = this;
-  g_recorder.compare_exchange_strong(self, nullptr);
-  while (g_offering.load()) {
-    std::this_thread::yield();
-  }
+  m_tap.detach(this);
 }

@@ -12,6 +12,7 @@
 #include "stream_out.h"
 
 class RecordSink;
+class RecordTap;
 
 enum class RecordEnding {
   // Stopped by stop(): every block offered until then is in the file.
@@ -40,16 +41,17 @@ class Recorder {
   // A 16-bit WAV file holds fewer than 2^31 samples, and the panel loads no more.
   static constexpr uint32_t kMaxSamples = 0x80000000u - kBlockLength;
 
-  // The queue is allocated here, once; starting and stopping allocate nothing for the worker.
-  explicit Recorder(RecordSink& sink, uint32_t maxSamples = kMaxSamples);
+  // The queue is allocated here, once; starting and stopping allocate nothing for the worker. The
+  // worker's blocks come through `tap`.
+  Recorder(RecordSink& sink, RecordTap& tap, uint32_t maxSamples = kMaxSamples);
   // Stops a recording that still runs, waiting for its writer, and keeps its file, unless it holds
   // no sample: then nothing is left.
   ~Recorder();
   Recorder(const Recorder&) = delete;
   Recorder& operator=(const Recorder&) = delete;
 
-  // Opens the sink at `path`, starts the writer thread and publishes this recorder to the ring
-  // writer. False, with error() set, when the file cannot be made or a recording already runs.
+  // Opens the sink at `path`, starts the writer thread and attaches this recorder to the tap.
+  // False, with error() set, when the file cannot be made or a recording already runs.
   bool start(const std::string& path);
   // Keeps any further block from this recorder, writes what is queued and finishes the file,
   // waiting for the writer thread.
@@ -79,6 +81,7 @@ class Recorder {
   friend void finishRecordingBeforeExit();
 
   RecordSink& m_sink;
+  RecordTap& m_tap;
   const uint32_t m_maxSamples;
   BlockQueue m_queue;
   std::thread m_writer;
@@ -97,15 +100,3 @@ class Recorder {
   RecordOutcome m_outcome;
   std::string m_error;
 };
-
-// The recorder the ring writer hands its blocks to; null while nothing records.
-extern std::atomic<Recorder*> g_recorder;
-
-// Finishes the recording that runs, if any, as the process ends without unwinding (exit, or a
-// device that fails to open): it keeps what was recorded under its name, or leaves nothing when
-// nothing was. Registered with atexit when a recording first starts.
-void finishRecordingBeforeExit();
-
-// Called by the ring writer with each block it has put into the ring, once it has seen
-// g_recorder set; a recorder withdrawn meanwhile gets nothing.
-void offerToRecorder(const int16_t* block);

@@ -8,11 +8,12 @@
 
 #include "device_failure.h"
 #include "pcm16.h"
-#include "recorder.h"
+#include "record_tap.h"
 #include "run_flag.h"
 
-StreamOut::StreamOut(SoundRing& sound, float sampleRate, int channels, uint32_t ringBytes)
-    : sound(sound), ringBytes(ringBytes) {
+StreamOut::StreamOut(SoundRing& sound, float sampleRate, int channels, uint32_t ringBytes,
+                     RecordTap* recordTap)
+    : sound(sound), recordTap(recordTap), ringBytes(ringBytes) {
   if (!sound.openDevice()) {
     failDevice("Cannot open default directsound device!!\n");
   }
@@ -107,8 +108,8 @@ int StreamOut::writeBlock(const int16_t* samples, int count) {
   writeOffset = (writeOffset + regions.firstBytes + regions.secondBytes) % ringBytes;
   sound.unlock(regions);
   // A recording takes exactly the blocks that went into the ring; without one, this is one load.
-  if (g_recorder.load(std::memory_order_relaxed) != nullptr) {
-    offerToRecorder(samples);
+  if (recordTap != nullptr && recordTap->attached()) {
+    recordTap->offer(samples);
   }
   return 0;
 }

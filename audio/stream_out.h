@@ -6,6 +6,8 @@
 
 #include "sound_ring.h"
 
+class RecordTap;
+
 class StreamOut {
  public:
   static constexpr uint32_t kRingBytes = 8192;
@@ -21,8 +23,10 @@ class StreamOut {
   static constexpr int kStallMs = 200;
 
   // Opens the device and starts a ring of `ringBytes` (a whole number of blocks) playing silence.
-  // A failing step says so through failDevice, which ends the process with status 1.
-  StreamOut(SoundRing& sound, float sampleRate, int channels, uint32_t ringBytes = kRingBytes);
+  // A failing step says so through failDevice, which ends the process with status 1. Every block
+  // written into the ring is offered to `recordTap` when one is given.
+  StreamOut(SoundRing& sound, float sampleRate, int channels, uint32_t ringBytes = kRingBytes,
+            RecordTap* recordTap = nullptr);
   virtual ~StreamOut();
   StreamOut(const StreamOut&) = delete;
   StreamOut& operator=(const StreamOut&) = delete;
@@ -39,6 +43,7 @@ class StreamOut {
   uint32_t unwrap(uint32_t position) const;
 
   SoundRing& sound;
+  RecordTap* recordTap;
   uint32_t writeOffset = 0;
   uint32_t ringBytes = 0;
   std::array<int16_t, kBlockLength> block{};

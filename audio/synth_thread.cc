@@ -85,10 +85,14 @@ void requestRealTime() {
 
 uint32_t SynthThread(Granulator* granulator) {
   EngineLease lease;
-  return SynthThreadOnLease(granulator, lease);
+  PlaybackContext context;
+  context.granulator = granulator;
+  context.lease = &lease;
+  return SynthThreadOnLease(context);
 }
 
-uint32_t SynthThreadOnLease(Granulator* granulator, EngineLease& lease) {
+uint32_t SynthThreadOnLease(const PlaybackContext& context) {
+  EngineLease& lease = *context.lease;
   // Declared first so that it goes last: it hands back SDL's error buffer of this thread.
   SdlSoundRing sdl;
   std::optional<JackSoundRing> jack;
@@ -101,7 +105,8 @@ uint32_t SynthThreadOnLease(Granulator* granulator, EngineLease& lease) {
     return 1;
   }
   holdLeaseOnThisThread(&lease);
-  const uint32_t result = runSynthesis(*granulator, sound, &lease, outputRingBytes());
+  const uint32_t result =
+      runSynthesis(*context.granulator, sound, &lease, outputRingBytes(), context.recordTap);
   holdLeaseOnThisThread(nullptr);
   return result;
 }

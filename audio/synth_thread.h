@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engine_lease.h"
+#include "playback_context.h"
 #include "run_flag.h"
 #include "sample_rate.h"
 #include "sound_ring.h"
@@ -16,11 +17,11 @@ class Granulator;
 // flag is read before the first sample and after every one; the source publishes its view after
 // every block handed to the ring, and goes back through `lease`, when given, as soon as the loop
 // ends; the StreamOut then goes with the scope on every way out, which drops a part-filled block
-// and cuts off the ring. Returns 1.
+// and cuts off the ring. Each block put into the ring goes to `recordTap`, when given. Returns 1.
 template <typename Source>
 uint32_t runSynthesis(Source& source, SoundRing& sound, EngineLease* lease = nullptr,
-                      uint32_t ringBytes = StreamOut::kRingBytes) {
-  StreamOut out(sound, kSampleRate, 1, ringBytes);
+                      uint32_t ringBytes = StreamOut::kRingBytes, RecordTap* recordTap = nullptr) {
+  StreamOut out(sound, kSampleRate, 1, ringBytes, recordTap);
   while (g_running.load(std::memory_order_relaxed)) {
     out.putSample(source.nextSample());
     if (out.getBlockFill() == 0) {
@@ -38,8 +39,8 @@ uint32_t runSynthesis(Source& source, SoundRing& sound, EngineLease* lease = nul
 // cleared, then returns 1 once the device is closed. The granulator must outlive the thread.
 uint32_t SynthThread(Granulator* granulator);
 
-// The panel's worker: as SynthThread, on an engine lent through `lease`. It waits for any other
-// worker's device to close before it opens its own, and gives the engine back before it closes
-// its device; after that it touches neither the engine nor its samples, so they may go while the
-// device still closes.
-uint32_t SynthThreadOnLease(Granulator* granulator, EngineLease& lease);
+// The panel's worker: as SynthThread, on the engine lent through the context's lease, offering
+// what it plays to the context's record tap. It waits for any other worker's device to close
+// before it opens its own, and gives the engine back before it closes its device; after that it
+// touches neither the engine, its samples nor the tap, so they may go while the device closes.
+uint32_t SynthThreadOnLease(const PlaybackContext& context);

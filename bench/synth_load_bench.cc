@@ -15,6 +15,7 @@
 
 #include "granulator.h"
 #include "random_source.h"
+#include "record_tap.h"
 #include "recorder.h"
 #include "run_flag.h"
 #include "synth_thread.h"
@@ -39,7 +40,8 @@ double processCpuSeconds() {
 // Plays for `playSeconds`, recording to `path` unless it is empty, and prints the CPU figures.
 void play(Granulator& granulator, double playSeconds, const std::string& path) {
   WaveFileSink sink;
-  Recorder recorder(sink);
+  RecordTap tap;
+  Recorder recorder(sink, tap);
   if (!path.empty() && !recorder.start(path)) {
     std::printf("cannot record: %s\n", recorder.error().c_str());
     return;
@@ -47,7 +49,12 @@ void play(Granulator& granulator, double playSeconds, const std::string& path) {
   const double processBefore = processCpuSeconds();
   const auto wallStart = std::chrono::steady_clock::now();
   g_running = true;
-  std::thread worker(SynthThread, &granulator);
+  EngineLease lease;
+  PlaybackContext context;
+  context.granulator = &granulator;
+  context.lease = &lease;
+  context.recordTap = &tap;
+  std::thread worker(SynthThreadOnLease, context);
   clockid_t workerClock{};
   pthread_getcpuclockid(worker.native_handle(), &workerClock);
   std::this_thread::sleep_for(std::chrono::duration<double>(playSeconds));

@@ -30,22 +30,6 @@ constexpr float kDrawScale = 1.0f / 32767.0f;
 
 }  // namespace
 
-// The settings the UI thread writes, as nextSample reads them: each at the moment a step uses
-// it, so a setter takes effect at the next walk, hold draw or jump.
-class Granulator::LiveSettings {
- public:
-  explicit LiveSettings(const Granulator& g) : m_g(g) {}
-  PitchMode pitchMode() const { return load(m_g.pitchMode); }
-  float spread() const { return load(m_g.spread); }
-  float speed() const { return load(m_g.speed); }
-  int lenMin() const { return load(m_g.lenMin); }
-  int lenRange() const { return load(m_g.lenRange); }
-  int zeroThreshold() const { return load(m_g.zeroThreshold); }
-
- private:
-  const Granulator& m_g;
-};
-
 // The same settings read once for a whole block, as if every setter had run before its start.
 class Granulator::BlockSettings {
  public:
@@ -102,33 +86,10 @@ void Granulator::prepare(const float* samplesIn, int frameCountIn, int fadeLengt
   publishView();
 }
 
-Granulator::Inspection Granulator::inspect() const {
-  Inspection s;
-  s.state = static_cast<State>(voice.state);
-  s.windowPos = voice.windowPos;
-  s.fadeLength = voice.fadeLength;
-  s.window = window.get();
-  s.posA = voice.posA;
-  s.posB = voice.posB;
-  s.location = voice.location;
-  s.wrapLen = voice.wrapLen;
-  s.rateA = voice.rateA;
-  s.rateB = voice.rateB;
-  s.pitchMin = voice.pitchMin;
-  s.pitchMax = voice.pitchMax;
-  s.walkStep = voice.walkStep;
-  s.walkHalf = voice.walkHalf;
-  s.holdA = voice.holdA;
-  s.holdB = voice.holdB;
-  s.muteA = voice.muteA;
-  s.muteB = voice.muteB;
-  s.lenMin = load(lenMin);
-  s.lenRange = load(lenRange);
-  s.zeroThreshold = load(zeroThreshold);
-  s.pitchMode = load(pitchMode);
-  s.spread = load(spread);
-  s.speed = load(speed);
-  return s;
+// Each setting is read at the moment a step uses it, so a setter takes effect at the next walk,
+// hold draw or jump.
+Granulator::LiveSettings Granulator::settings() const {
+  return LiveSettings(*this);
 }
 
 void Granulator::publishView() {
@@ -157,42 +118,29 @@ void Granulator::publishView() {
     gainB = 0.0f;
   }
 
-  // One writer at a time: the worker while it runs, prepare before it starts.
-  const uint32_t seq = publishedView.sequence.load(std::memory_order_relaxed);
-  publishedView.sequence.store(seq + 1, std::memory_order_relaxed);
-  std::atomic_thread_fence(std::memory_order_release);
-  store(publishedView.state, voice.state);
-  store(publishedView.frameCount, voice.frameCount);
-  store(publishedView.spread, load(spread));
-  store(publishedView.location, voice.location);
-  store(publishedView.posA, voice.posA);
-  store(publishedView.posB, voice.posB);
-  store(publishedView.gainA, gainA);
-  store(publishedView.gainB, gainB);
-  publishedView.sequence.store(seq + 2, std::memory_order_release);
+  // One writer at a time: the worker while it runs, prepare before it starts. The number is the
+  // reader's to fill in.
+  View view{};
+  view.state = static_cast<State>(voice.state);
+  view.frameCount = voice.frameCount;
+  view.spread = load(spread);
+  view.location = voice.location;
+  view.posA = voice.posA;
+  view.posB = voice.posB;
+  view.gainA = gainA;
+  view.gainB = gainB;
+  publishedView.publish(view);
 }
 
 bool Granulator::readView(View& view) const {
   for (int tries = 0; tries < kViewTries; ++tries) {
-    const uint32_t seq = publishedView.sequence.load(std::memory_order_acquire);
+    const uint32_t seq = publishedView.sequence();
     if (seq == 0) {
       return false;
     }
-    if ((seq & 1u) != 0) {
-      continue;
-    }
     View taken;
-    taken.number = seq / 2;
-    taken.state = static_cast<State>(load(publishedView.state));
-    taken.frameCount = load(publishedView.frameCount);
-    taken.spread = load(publishedView.spread);
-    taken.location = load(publishedView.location);
-    taken.posA = load(publishedView.posA);
-    taken.posB = load(publishedView.posB);
-    taken.gainA = load(publishedView.gainA);
-    taken.gainB = load(publishedView.gainB);
-    std::atomic_thread_fence(std::memory_order_acquire);
-    if (publishedView.sequence.load(std::memory_order_relaxed) == seq) {
+    if (publishedView.read(seq, taken)) {
+      taken.number = seq / 2;
       view = taken;
       return true;
     }
@@ -216,16 +164,8 @@ void Granulator::setPitchRange(float a, float b, float walk) {
   const float half = static_cast<float>(width * 0.5);
   const float centre = static_cast<float>((static_cast<double>(high) + low) * 0.5);
 
-  // One writer (the UI thread): an odd sequence number marks a snapshot being written.
-  const uint32_t seq = published.sequence.load(std::memory_order_relaxed);
-  published.sequence.store(seq + 1, std::memory_order_relaxed);
-  std::atomic_thread_fence(std::memory_order_release);
-  store(published.pitchMin, low);
-  store(published.pitchMax, high);
-  store(published.walkStep, step);
-  store(published.walkHalf, half);
-  store(published.rate, centre);
-  published.sequence.store(seq + 2, std::memory_order_release);
+  // One writer: the UI thread.
+  published.publish(PitchRange{low, high, step, half, centre});
 }
 
 void Granulator::setLocation(float spreadIn, float speedIn) {
@@ -247,26 +187,21 @@ void Granulator::setZeroChance(float p) {
 // Takes a newer pitch snapshot if one is complete; a snapshot caught mid-write is taken on a
 // later sample instead, so the synthesis thread never waits for the UI thread.
 [[gnu::always_inline]] inline void Granulator::takePitchRange() {
-  const uint32_t seq = published.sequence.load(std::memory_order_acquire);
-  if (seq == takenSequence || (seq & 1u) != 0) {
+  const uint32_t seq = published.sequence();
+  if (seq == takenSequence) {
     return;
   }
-  const float low = load(published.pitchMin);
-  const float high = load(published.pitchMax);
-  const float step = load(published.walkStep);
-  const float half = load(published.walkHalf);
-  const float centre = load(published.rate);
-  std::atomic_thread_fence(std::memory_order_acquire);
-  if (published.sequence.load(std::memory_order_relaxed) != seq) {
+  PitchRange range;
+  if (!published.read(seq, range)) {
     return;
   }
-  voice.pitchMin = low;
-  voice.pitchMax = high;
-  voice.walkStep = step;
-  voice.walkHalf = half;
-  voice.rateB = centre;
-  voice.rateA = centre;
-  voice.rateStill = step == 0.0f && half == 0.0f;
+  voice.pitchMin = range.pitchMin;
+  voice.pitchMax = range.pitchMax;
+  voice.walkStep = range.walkStep;
+  voice.walkHalf = range.walkHalf;
+  voice.rateB = range.rate;
+  voice.rateA = range.rate;
+  voice.rateStill = range.walkStep == 0.0f && range.walkHalf == 0.0f;
   takenSequence = seq;
 }
 

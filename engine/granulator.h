@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "snapshot.h"
+
 // How the two heads' rates wander: each on its own walk, or both on one shared rate.
 enum class PitchMode { kEachHeadWalks = 1, kHeadsShareRate = 2 };
 
@@ -35,22 +37,6 @@ class Granulator {
   void setPitchMode(PitchMode mode);
   void setZeroChance(float p);
 
-  // A copy of the engine's state, for tests and for views that show where the heads are.
-  struct Inspection {
-    State state;
-    int windowPos;
-    int fadeLength;
-    const float* window;
-    double posA, posB, location, wrapLen;
-    float rateA, rateB, pitchMin, pitchMax, walkStep, walkHalf;
-    int holdA, holdB;
-    bool muteA, muteB;
-    int lenMin, lenRange, zeroThreshold;
-    PitchMode pitchMode;
-    float spread, speed;
-  };
-  Inspection inspect() const;
-
   // Where the heads are and how loud each is in the next sample, for a view of the sound. In a
   // hold the sounding head has gain 1 and the other 0; in a fade the head fading out has 1 - w
   // and the one fading in w, w being the window value at windowPos; a muted head has 0.
@@ -69,6 +55,14 @@ class Granulator {
   // it was, before the first publish or when a publish in progress outlasts every retry.
   bool readView(View& view) const;
 
+  class LiveSettings;
+  struct Voice;
+  // The settings as nextSample reads them, each at the moment it is asked for; on any thread.
+  LiveSettings settings() const;
+  // The heads between two samples, as nextSample left them: on the thread that runs the engine,
+  // or while none does.
+  const Voice& voiceState() const { return voice; }
+
   // Longest hold range that keeps 32767 * lenRange within a signed 32-bit product.
   static constexpr int kMaxLenRange = 65538;
   // Upper bound for lenMin, so that a hold count plus a fade length stays a valid int.
@@ -85,9 +79,9 @@ class Granulator {
     a.store(v, std::memory_order_relaxed);
   }
 
-  class LiveSettings;
   class BlockSettings;
 
+ public:
   // Everything the per-sample step reads and writes, kept together so that a block can work on
   // a copy in locals (registers) and store it back once. nextSample steps the member in place.
   struct Voice {
@@ -133,6 +127,30 @@ class Granulator {
     bool muteB = false;
   };
 
+  class LiveSettings {
+   public:
+    explicit LiveSettings(const Granulator& g) : m_g(g) {}
+    PitchMode pitchMode() const { return load(m_g.pitchMode); }
+    float spread() const { return load(m_g.spread); }
+    float speed() const { return load(m_g.speed); }
+    int lenMin() const { return load(m_g.lenMin); }
+    int lenRange() const { return load(m_g.lenRange); }
+    int zeroThreshold() const { return load(m_g.zeroThreshold); }
+
+   private:
+    const Granulator& m_g;
+  };
+
+ private:
+  // A new range and its centred rate, published together by setPitchRange.
+  struct PitchRange {
+    float pitchMin;
+    float pitchMax;
+    float walkStep;
+    float walkHalf;
+    float rate;
+  };
+
   void takePitchRange();
 
   std::atomic<PitchMode> pitchMode{PitchMode::kHeadsShareRate};
@@ -141,36 +159,17 @@ class Granulator {
   std::atomic<float> spread{0.0f};
   std::atomic<float> speed{0.0f};
 
-  // setPitchRange publishes a new range and its centred rate as one unit (a sequence-numbered
-  // snapshot); nextSample takes it whole before it walks, so a rate can never be left outside
-  // the range that was set last.
-  struct PublishedPitch {
-    std::atomic<uint32_t> sequence{0};
-    std::atomic<float> pitchMin{0.0f};
-    std::atomic<float> pitchMax{0.0f};
-    std::atomic<float> walkStep{0.0f};
-    std::atomic<float> walkHalf{0.0f};
-    std::atomic<float> rate{0.0f};
-  } published;
+  // setPitchRange publishes a new range and its centred rate as one snapshot; nextSample takes it
+  // whole before it walks, so a rate can never be left outside the range that was set last.
+  Snapshot<PitchRange> published;
   uint32_t takenSequence = 0;
 
   std::atomic<int> lenMin{0};
   std::atomic<int> lenRange{0};
   std::atomic<int> zeroThreshold{0};
 
-  // The view, published by one writer at a time as a sequence-numbered snapshot (odd while it is
-  // being written), so a reader can retry rather than take half of two views. It comes last so
-  // that the members nextSample reads keep their places.
-  struct PublishedView {
-    std::atomic<uint32_t> sequence{0};
-    std::atomic<int> state{HoldA};
-    std::atomic<int> frameCount{0};
-    std::atomic<float> spread{0.0f};
-    std::atomic<double> location{0.0};
-    std::atomic<double> posA{0.0};
-    std::atomic<double> posB{0.0};
-    std::atomic<float> gainA{0.0f};
-    std::atomic<float> gainB{0.0f};
-  } publishedView;
+  // The view, published by one writer at a time, so a reader can retry rather than take half of
+  // two views. It comes last so that the members nextSample reads keep their places.
+  Snapshot<View> publishedView;
   static constexpr int kViewTries = 64;
 };

@@ -8,9 +8,9 @@
 #include "instrument_listener.h"
 
 Instrument::Instrument(PanelServices& services, std::string recordFolder)
-    : m_recorder(m_sink),
+    : m_recorder(m_sink, m_tap),
       m_record(m_recorder, *this, std::move(recordFolder)),
-      m_transport(m_granulator, m_values, *this, services) {
+      m_transport(m_granulator, m_values, *this, services, &m_tap) {
   setStartupPositions(m_values);
   m_transport.initialise();
   m_record.initialise();

@@ -10,6 +10,7 @@
 #include "control_values.h"
 #include "granulator.h"
 #include "record_control.h"
+#include "record_tap.h"
 #include "recorder.h"
 #include "transport.h"
 #include "wave_file_sink.h"
@@ -97,6 +98,9 @@ class Instrument : private TransportView, private RecordView {
 
   Granulator m_granulator;
   ControlValues m_values;
+  // Before the recorder, which detaches from it as it goes, and the transport, whose worker
+  // offers to it until it gives the engine back.
+  RecordTap m_tap;
   WaveFileSink m_sink;
   Recorder m_recorder;
   RecordControl m_record;

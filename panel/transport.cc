@@ -12,6 +12,7 @@
 #include "engine_settings.h"
 #include "granulator.h"
 #include "panel_services.h"
+#include "playback_context.h"
 #include "preferences.h"
 #include "run_flag.h"
 #include "sound_converter.h"
@@ -24,19 +25,21 @@ uint32_t wallClockSeconds() {
 }
 
 // The worker's thread: the lease is shared with it, so it outlives a transport that has gone.
-void lend(Transport::Worker worker, Granulator* granulator, std::shared_ptr<EngineLease> lease) {
-  worker(granulator, *lease);
+void lend(Transport::Worker worker, PlaybackContext context, std::shared_ptr<EngineLease> lease) {
+  context.lease = lease.get();
+  worker(context);
   lease->giveBack();
 }
 
 }  // namespace
 
 Transport::Transport(Granulator& granulator, const ControlValues& values, TransportView& view,
-                     PanelServices& services)
+                     PanelServices& services, RecordTap* recordTap)
     : m_granulator(granulator),
       m_values(values),
       m_view(view),
       m_services(services),
+      m_recordTap(recordTap),
       m_worker(SynthThreadOnLease),
       m_clock(wallClockSeconds),
       m_allocate(allocateFrames) {}
@@ -109,7 +112,10 @@ void Transport::start() {
   m_lease = std::make_shared<EngineLease>();
   // Nothing ever joins a worker: the lease says when the engine is free, and the worker closes
   // its device on its own time, which a stalled driver can stretch to seconds.
-  std::thread(lend, m_worker, &m_granulator, m_lease).detach();
+  PlaybackContext context;
+  context.granulator = &m_granulator;
+  context.recordTap = m_recordTap;
+  std::thread(lend, m_worker, context, m_lease).detach();
   m_view.enableFade(false);
   m_view.showPlaying(true);
 }

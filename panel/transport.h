@@ -13,6 +13,8 @@ class EngineLease;
 class Granulator;
 class PanelServices;
 class Preferences;
+class RecordTap;
+struct PlaybackContext;
 struct ControlValues;
 
 constexpr const char* kSelectFileText = "Please select a file first...";
@@ -34,15 +36,16 @@ class TransportView {
 
 class Transport {
  public:
-  // Plays the lent engine until the run flag is cleared. A worker that does not give the lease
-  // back itself keeps the engine until it returns.
-  using Worker = uint32_t (*)(Granulator*, EngineLease&);
+  // Plays the context's engine until the run flag is cleared. A worker that does not give the
+  // lease back itself keeps the engine until it returns.
+  using Worker = uint32_t (*)(const PlaybackContext&);
   using Clock = uint32_t (*)();
 
   // Defaults: the real synthesis thread, the wall clock in seconds, a non-throwing allocation.
-  // A Run starts the engine from `values` as they are at that moment.
+  // A Run starts the engine from `values` as they are at that moment; its worker offers what it
+  // plays to `recordTap`, when given.
   Transport(Granulator& granulator, const ControlValues& values, TransportView& view,
-            PanelServices& services);
+            PanelServices& services, RecordTap* recordTap = nullptr);
   // Clears the run flag and waits for the worker to leave the engine before the buffer goes; a
   // worker still closing its device is left to finish on its own.
   ~Transport();
@@ -95,6 +98,7 @@ class Transport {
   const ControlValues& m_values;
   TransportView& m_view;
   PanelServices& m_services;
+  RecordTap* m_recordTap;
   Worker m_worker;
   Clock m_clock;
   FrameAllocator m_allocate;

@@ -13,7 +13,7 @@
 namespace {
 
 void runUntil(Granulator& g, Granulator::State state) {
-  while (g.inspect().state != state) {
+  while (g.voiceState().state != state) {
     g.nextSample();
   }
 }

@@ -11,10 +11,10 @@
 #include <tuple>
 #include <vector>
 
-#include "engine_lease.h"
 #include "fake_services.h"
 #include "granulator.h"
 #include "instrument_listener.h"
+#include "playback_context.h"
 #include "test_wav.h"
 
 namespace {
@@ -22,8 +22,8 @@ namespace {
 // The worker each Run lends the engine to: it keeps the engine's address and leaves at once, so
 // a test can take samples itself while nothing else does.
 std::atomic<Granulator*> g_lent{nullptr};
-uint32_t keepEngine(Granulator* granulator, EngineLease&) {
-  g_lent = granulator;
+uint32_t keepEngine(const PlaybackContext& context) {
+  g_lent = context.granulator;
   return 0;
 }
 
@@ -47,7 +47,8 @@ struct Panel : InstrumentListener {
   }
   // The engine takes a new pitch range on its next sample, so the bounds are read after one.
   void takePitch() { g_lent.load()->nextSample(); }
-  Granulator::Inspection engine() const { return instrument.granulator().inspect(); }
+  Granulator::LiveSettings settings() const { return instrument.granulator().settings(); }
+  const Granulator::Voice& voice() const { return instrument.granulator().voiceState(); }
 
   testwav::TempDir dir;
   FakeServices services;
@@ -90,15 +91,15 @@ TEST(Instrument, UnlinkedSlidersMoveIndependentlyAndEachChangeIsHeard) {
   panel.instrument.setPosition(IDC_PITCHWALK, 600);
   panel.takePitch();
   EXPECT_EQ(panel.changes, 5);
-  EXPECT_EQ(panel.engine().lenMin, 3800);
-  EXPECT_EQ(panel.engine().lenRange, 100);
+  EXPECT_EQ(panel.settings().lenMin(), 3800);
+  EXPECT_EQ(panel.settings().lenRange(), 100);
   // (400 - 50000) and (500 - 50000) times the float 0.00004, each rounded once.
-  EXPECT_EQ(panel.engine().pitchMin, -0x1.fbe76cp+0f);
-  EXPECT_EQ(panel.engine().pitchMax, -0x1.fae146p+0f);
-  EXPECT_GT(panel.engine().walkStep, 0.0f);
+  EXPECT_EQ(panel.voice().pitchMin, -0x1.fbe76cp+0f);
+  EXPECT_EQ(panel.voice().pitchMax, -0x1.fae146p+0f);
+  EXPECT_GT(panel.voice().walkStep, 0.0f);
   panel.instrument.setPosition(IDC_PITCHWALK, 0);
   panel.takePitch();
-  EXPECT_EQ(panel.engine().walkStep, 0.0f);
+  EXPECT_EQ(panel.voice().walkStep, 0.0f);
 }
 
 // A link acts at the next move of a slider of its pair; the moved slider leads.
@@ -111,11 +112,11 @@ TEST(Instrument, LinkedLengthMakesTheMovedSliderTheLeader) {
 
   panel.instrument.setPosition(IDC_LENGTH2, 1000);
   EXPECT_EQ(panel.instrument.position(IDC_LENGTH1), 1000);
-  EXPECT_EQ(panel.engine().lenMin, 3000);
-  EXPECT_EQ(panel.engine().lenRange, 0);
+  EXPECT_EQ(panel.settings().lenMin(), 3000);
+  EXPECT_EQ(panel.settings().lenRange(), 0);
   panel.instrument.setPosition(IDC_LENGTH1, 200);
   EXPECT_EQ(panel.instrument.position(IDC_LENGTH2), 200);
-  EXPECT_EQ(panel.engine().lenMin, 3800);
+  EXPECT_EQ(panel.settings().lenMin(), 3800);
 }
 
 // With one rate the walk slider changes nothing in the rates.
@@ -127,15 +128,15 @@ TEST(Instrument, LinkedPitchSetsOneRateAndSilencesTheWalk) {
   panel.instrument.setPosition(IDC_PITCH2, 0);
   panel.takePitch();
   EXPECT_EQ(panel.instrument.position(IDC_PITCH1), 0);
-  EXPECT_EQ(panel.engine().pitchMin, -2.0f);
-  EXPECT_EQ(panel.engine().pitchMax, -2.0f);
+  EXPECT_EQ(panel.voice().pitchMin, -2.0f);
+  EXPECT_EQ(panel.voice().pitchMax, -2.0f);
 
   panel.instrument.setPosition(IDC_PITCH1, 75000);
   EXPECT_EQ(panel.instrument.position(IDC_PITCH2), 75000);
   panel.instrument.setPosition(IDC_PITCHWALK, 10000);
   panel.takePitch();
-  EXPECT_EQ(panel.engine().walkStep, 0.0f);
-  EXPECT_EQ(panel.engine().rateA, 1.0f);
+  EXPECT_EQ(panel.voice().walkStep, 0.0f);
+  EXPECT_EQ(panel.voice().rateA, 1.0f);
 }
 
 TEST(Instrument, SingleSlidersAndMethodApplyOnlyTheirOwnAndPositionsAreClamped) {
@@ -145,18 +146,18 @@ TEST(Instrument, SingleSlidersAndMethodApplyOnlyTheirOwnAndPositionsAreClamped) 
   // 0.375, so (1 - p) x 32768 falls just short of 20480. With 0.001 as a double, or 1 - p
   // rounded to a float, it would be 20480.
   panel.instrument.setPosition(IDC_ZERO, 625);
-  EXPECT_EQ(panel.engine().zeroThreshold, 20479);
+  EXPECT_EQ(panel.settings().zeroThreshold(), 20479);
   panel.instrument.setPosition(IDC_SPREAD, 800);
   panel.instrument.setPosition(IDC_SPEED, 700);
-  EXPECT_EQ(panel.engine().spread, 0x1.5d867cp-7f);  // 800 / 75000
-  EXPECT_EQ(panel.engine().speed, 0x1.1eb852p-3f);   // 700 x 0.0002
+  EXPECT_EQ(panel.settings().spread(), 0x1.5d867cp-7f);  // 800 / 75000
+  EXPECT_EQ(panel.settings().speed(), 0x1.1eb852p-3f);   // 700 x 0.0002
   panel.instrument.setPosition(IDC_FADE, 900);
-  EXPECT_EQ(panel.engine().fadeLength, 16);
+  EXPECT_EQ(panel.voice().fadeLength, 16);
   panel.instrument.setMethod(1);
-  EXPECT_EQ(panel.engine().pitchMode, PitchMode::kEachHeadWalks);
+  EXPECT_EQ(panel.settings().pitchMode(), PitchMode::kEachHeadWalks);
   panel.instrument.setMethod(0);
-  EXPECT_EQ(panel.engine().pitchMode, PitchMode::kHeadsShareRate);
-  EXPECT_EQ(panel.engine().lenMin, 1000);
+  EXPECT_EQ(panel.settings().pitchMode(), PitchMode::kHeadsShareRate);
+  EXPECT_EQ(panel.settings().lenMin(), 1000);
   EXPECT_EQ(panel.changes, 6);
 
   // A slider shows the nearest end of its range; anything that is not a slider is no position.
@@ -195,18 +196,18 @@ TEST(Instrument, ResetRestoresStartPositionsAndKeepsTheLinks) {
   expected.m_linkLength = 1;
   expected.m_linkPitch = 1;
   EXPECT_EQ(tie(panel.instrument.values()), tie(expected));
-  EXPECT_EQ(panel.engine().fadeLength, 16);
+  EXPECT_EQ(panel.voice().fadeLength, 16);
   panel.takePitch();
-  const Granulator::Inspection g = panel.engine();
-  EXPECT_EQ(g.lenMin, 1000);
-  EXPECT_EQ(g.lenRange, 0);
-  EXPECT_EQ(g.zeroThreshold, 32768);
-  EXPECT_EQ(g.pitchMin, 1.0f);
-  EXPECT_EQ(g.pitchMax, 1.0f);
-  EXPECT_EQ(g.walkStep, 0.0f);
-  EXPECT_EQ(g.spread, 0.0f);
-  EXPECT_EQ(g.speed, 1.0f);
-  EXPECT_EQ(g.pitchMode, PitchMode::kHeadsShareRate);
+  const Granulator::LiveSettings g = panel.settings();
+  EXPECT_EQ(g.lenMin(), 1000);
+  EXPECT_EQ(g.lenRange(), 0);
+  EXPECT_EQ(g.zeroThreshold(), 32768);
+  EXPECT_EQ(panel.voice().pitchMin, 1.0f);
+  EXPECT_EQ(panel.voice().pitchMax, 1.0f);
+  EXPECT_EQ(panel.voice().walkStep, 0.0f);
+  EXPECT_EQ(g.spread(), 0.0f);
+  EXPECT_EQ(g.speed(), 1.0f);
+  EXPECT_EQ(g.pitchMode(), PitchMode::kHeadsShareRate);
 }
 
 }  // namespace

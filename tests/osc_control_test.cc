@@ -10,16 +10,16 @@
 #include <vector>
 
 #include "control_values.h"
-#include "engine_lease.h"
 #include "fake_services.h"
 #include "instrument.h"
 #include "osc_port.h"
+#include "playback_context.h"
 #include "test_wav.h"
 
 namespace {
 
 // Each Run lends the engine to a worker that leaves at once: the transport plays, nothing sounds.
-uint32_t leaveAtOnce(Granulator*, EngineLease&) {
+uint32_t leaveAtOnce(const PlaybackContext&) {
   return 0;
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "memory_sink.h"
+#include "record_tap.h"
 #include "recorder.h"
 #include "recording_path.h"
 #include "test_wav.h"
@@ -112,7 +113,8 @@ class RecordControlTest : public ::testing::Test {
   const std::string sound = dir.write("pad.wav", {});
   const std::string take = dir.pathOf("pad 2026-12-09 14.03.27.wav");
   MemorySink sink;
-  Recorder recorder{sink};
+  RecordTap tap;
+  Recorder recorder{sink, tap};
   FakeRecordView view;
   RecordControl control{recorder, view, dir.pathOf("Music")};
 };
@@ -125,14 +127,14 @@ TEST_F(RecordControlTest, PressedWhilePlayingRecordsUntilReleasedAndThenNamesThe
   EXPECT_EQ(view.text, "Recording pad 2026-12-09 14.03.27.wav");
   EXPECT_EQ(view.tip, take);
   EXPECT_EQ(sink.openedPath, take);
-  EXPECT_EQ(g_recorder.load(), &recorder);
+  EXPECT_TRUE(tap.attached());
 
   control.OnRecord(false, true, sound);
   EXPECT_FALSE(view.pressed);
   tickWhenWritten();
   EXPECT_EQ(view.text, "Saved pad 2026-12-09 14.03.27.wav");
   EXPECT_EQ(view.tip, take);
-  EXPECT_EQ(g_recorder.load(), nullptr);
+  EXPECT_FALSE(tap.attached());
   EXPECT_EQ(sink.finishedCount, 0);
 }
 
@@ -140,44 +142,44 @@ TEST_F(RecordControlTest, PressedWhileStoppedStartsWithTheNextRunAndStopEndsIt) 
   control.OnRecord(true, false, sound);
   EXPECT_TRUE(view.pressed);
   EXPECT_EQ(view.text, "Recording starts with Run");
-  EXPECT_EQ(g_recorder.load(), nullptr);
+  EXPECT_FALSE(tap.attached());
   EXPECT_EQ(sink.openedPath, "");
 
   control.OnPlayback(true, sound);
-  EXPECT_EQ(g_recorder.load(), &recorder);
+  EXPECT_TRUE(tap.attached());
   EXPECT_EQ(view.text, "Recording pad 2026-12-09 14.03.27.wav");
   control.OnPlayback(false, sound);
-  EXPECT_EQ(g_recorder.load(), nullptr);
+  EXPECT_FALSE(tap.attached());
   EXPECT_FALSE(view.pressed);
   tickWhenWritten();
   EXPECT_EQ(view.text, "Saved pad 2026-12-09 14.03.27.wav");
   // Stopped playback disarms: the next Run does not record.
   control.OnPlayback(true, sound);
-  EXPECT_EQ(g_recorder.load(), nullptr);
+  EXPECT_FALSE(tap.attached());
 
   control.OnRecord(true, false, sound);
   control.OnRecord(false, false, sound);
   EXPECT_FALSE(view.pressed);
   EXPECT_EQ(view.text, "Ctrl+R records what plays");
   control.OnPlayback(true, sound);
-  EXPECT_EQ(g_recorder.load(), nullptr);
+  EXPECT_FALSE(tap.attached());
 }
 
 TEST_F(RecordControlTest, AFolderThatCannotBeMadeLeavesTheToggleOffWithTheReason) {
   WaveFileSink files;
-  Recorder real(files);
+  Recorder real(files, tap);
   RecordControl control(real, view, dir.pathOf("pad.wav/Music"));
   control.setClock(fixedTime);
   control.OnRecord(true, true, dir.pathOf("gone/pad.wav"));
   EXPECT_FALSE(view.pressed);
   EXPECT_EQ(view.text, "Cannot record: cannot write " + dir.pathOf("pad.wav/Music") +
                            "/pad 2026-12-09 14.03.27.wav: Not a directory");
-  EXPECT_EQ(g_recorder.load(), nullptr);
+  EXPECT_FALSE(tap.attached());
 }
 
 TEST_F(RecordControlTest, ARecordingThatEndsByItselfIsReportedAtTheNextTick) {
   GatedSink gated;
-  Recorder slow(gated);
+  Recorder slow(gated, tap);
   RecordControl control(slow, view, dir.pathOf("Music"));
   control.setClock(fixedTime);
   control.OnRecord(true, true, sound);
@@ -195,7 +197,7 @@ TEST_F(RecordControlTest, ARecordingThatEndsByItselfIsReportedAtTheNextTick) {
   control.OnTimer();
   EXPECT_EQ(view.text, "Recording stopped: the disk could not keep up");
   EXPECT_EQ(view.tip, "Saved " + take);
-  EXPECT_EQ(g_recorder.load(), nullptr);
+  EXPECT_FALSE(tap.attached());
 
   sink.failingWrite = 1;
   this->control.OnRecord(true, true, sound);

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "memory_sink.h"
+#include "record_tap.h"
 #include "test_wav.h"
 #include "wave_file_sink.h"
 
@@ -48,12 +49,13 @@ bool waitUntilEnded(const Recorder& recorder) {
 }
 
 TEST(Recorder, WritesTheOfferedSamplesAsAWavFileUnderItsOwnNameFromTheStart) {
+  RecordTap tap;
   testwav::TempDir dir;
   const std::string path = dir.pathOf("pad 2026-12-09 14.03.27.wav");
   WaveFileSink sink;
-  Recorder recorder(sink);
+  Recorder recorder(sink, tap);
   ASSERT_TRUE(recorder.start(path));
-  EXPECT_EQ(g_recorder.load(), &recorder);
+  EXPECT_TRUE(tap.attached());
 
   // 140 blocks: 35 840 samples, 71 680 bytes of data, more than 16 bits can count.
   std::vector<int16_t> offered;
@@ -66,7 +68,7 @@ TEST(Recorder, WritesTheOfferedSamplesAsAWavFileUnderItsOwnNameFromTheStart) {
   EXPECT_EQ(dir.names(), std::vector<std::string>{"pad 2026-12-09 14.03.27.wav"});
 
   const RecordOutcome outcome = recorder.stop();
-  EXPECT_EQ(g_recorder.load(), nullptr);
+  EXPECT_FALSE(tap.attached());
   EXPECT_EQ(outcome.ending, RecordEnding::kStopped);
   EXPECT_EQ(outcome.path, path);
   EXPECT_EQ(outcome.sampleCount, 35840u);
@@ -86,13 +88,14 @@ TEST(Recorder, WritesTheOfferedSamplesAsAWavFileUnderItsOwnNameFromTheStart) {
 }
 
 TEST(Recorder, AFileThatCannotBeMadeOrWrittenEndsTheRecordingAndLeavesNothing) {
+  RecordTap tap;
   testwav::TempDir dir;
   WaveFileSink files;
-  Recorder unwritable(files);
+  Recorder unwritable(files, tap);
   EXPECT_FALSE(unwritable.start(dir.pathOf("missing/take.wav")));
   EXPECT_NE(unwritable.error().find("missing/take.wav"), std::string::npos) << unwritable.error();
   EXPECT_FALSE(unwritable.recording());
-  EXPECT_EQ(g_recorder.load(), nullptr);
+  EXPECT_FALSE(tap.attached());
   // Another take under the same name is never written over.
   const std::string other = dir.write("other.wav", {1, 2, 3});
   EXPECT_FALSE(unwritable.start(other));
@@ -101,7 +104,7 @@ TEST(Recorder, AFileThatCannotBeMadeOrWrittenEndsTheRecordingAndLeavesNothing) {
 
   MemorySink sink;
   sink.failingWrite = 3;
-  Recorder recorder(sink);
+  Recorder recorder(sink, tap);
   ASSERT_TRUE(recorder.start("take.wav"));
   for (int n = 0; n < 5; ++n) recorder.offer(numberedBlock(n).data());
   ASSERT_TRUE(waitUntilEnded(recorder));
@@ -113,8 +116,9 @@ TEST(Recorder, AFileThatCannotBeMadeOrWrittenEndsTheRecordingAndLeavesNothing) {
 }
 
 TEST(Recorder, StopsByItselfWhenTheDiskFallsFourSecondsBehindAndKeepsWhatCameBefore) {
+  RecordTap tap;
   GatedSink sink;
-  Recorder recorder(sink);
+  Recorder recorder(sink, tap);
   ASSERT_TRUE(recorder.start("slow.wav"));
   recorder.offer(numberedBlock(0).data());
   ASSERT_TRUE(sink.waitUntilEntered());
@@ -133,7 +137,7 @@ TEST(Recorder, StopsByItselfWhenTheDiskFallsFourSecondsBehindAndKeepsWhatCameBef
   for (int n = 0; n < 690; ++n) {
     ASSERT_EQ(numberOf(&sink.samples[n * kLength]), n);
   }
-  EXPECT_EQ(g_recorder.load(), nullptr);
+  EXPECT_FALSE(tap.attached());
 
   // The next recording starts from its own first block.
   ASSERT_TRUE(recorder.start("next.wav"));
@@ -149,7 +153,8 @@ TEST(Recorder, ATakeRunningAtExitIsFinishedUnderItsNameOrLeftOutWhenEmpty) {
     const pid_t child = fork();
     if (child == 0) {
       WaveFileSink* sink = new WaveFileSink;
-      Recorder* recorder = new Recorder(*sink);
+      RecordTap* tap = new RecordTap;
+      Recorder* recorder = new Recorder(*sink, *tap);
       if (!recorder->start(dir.pathOf("take" + std::to_string(blocks) + ".wav")))
         _exit(3);
       for (int n = 0; n < blocks; ++n) recorder->offer(numberedBlock(n).data());
@@ -168,8 +173,9 @@ TEST(Recorder, ATakeRunningAtExitIsFinishedUnderItsNameOrLeftOutWhenEmpty) {
 }
 
 TEST(Recorder, StopsByItselfAtItsLargestFileAndKeepsIt) {
+  RecordTap tap;
   MemorySink sink;
-  Recorder recorder(sink, 3 * kLength);
+  Recorder recorder(sink, tap, 3 * kLength);
   ASSERT_TRUE(recorder.start("full.wav"));
   for (int n = 0; n < 5; ++n) recorder.offer(numberedBlock(n).data());
   ASSERT_TRUE(waitUntilEnded(recorder));
@@ -193,15 +199,16 @@ struct Joiner {
 };
 
 TEST(Recorder, EachRecordingTakenWhileAWorkerOffersIsAnUnbrokenRunOfItsBlocks) {
+  RecordTap tap;
   MemorySink sink;
-  Recorder recorder(sink);
+  Recorder recorder(sink, tap);
   std::atomic<bool> done{false};
   std::atomic<int> offered{0};
   std::thread worker([&] {
     for (int n = 0; !done; ++n) {
       const std::vector<int16_t> block = numberedBlock(n);
-      if (g_recorder.load(std::memory_order_relaxed) != nullptr) {
-        offerToRecorder(block.data());
+      if (tap.attached()) {
+        tap.offer(block.data());
       }
       offered = n + 1;
       std::this_thread::yield();

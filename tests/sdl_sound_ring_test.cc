@@ -21,6 +21,7 @@
 #include "granulator.h"
 #include "pcm16.h"
 #include "random_source.h"
+#include "record_tap.h"
 #include "recorder.h"
 #include "run_flag.h"
 #include "stream_out.h"
@@ -161,11 +162,17 @@ TEST(SdlSoundRing, ARecordingIsAnUnbrokenStretchOfTheDiskCaptureFromABlockBounda
   Granulator live;
   prepareEngine(live, samples, seed);
   WaveFileSink file;
-  Recorder recorder(file);
+  RecordTap tap;
+  Recorder recorder(file, tap);
   RecordOutcome outcome;
   {
     g_running = true;
-    std::thread worker(SynthThread, &live);
+    EngineLease lease;
+    PlaybackContext context;
+    context.granulator = &live;
+    context.lease = &lease;
+    context.recordTap = &tap;
+    std::thread worker(SynthThreadOnLease, context);
     WorkerGuard guard{worker};
     // Past the ring's silent first lap, and stopped a whole ring before the sound stops, so every
     // recorded block has been played.

@@ -9,18 +9,18 @@
 #include <thread>
 #include <vector>
 
-#include "engine_lease.h"
 #include "fake_services.h"
 #include "granulator.h"
 #include "instrument.h"
 #include "offline_render.h"
+#include "playback_context.h"
 #include "test_wav.h"
 
 namespace {
 
 std::atomic<Granulator*> g_lent{nullptr};
-uint32_t keepEngine(Granulator* granulator, EngineLease&) {
-  g_lent = granulator;
+uint32_t keepEngine(const PlaybackContext& context) {
+  g_lent = context.granulator;
   return 0;
 }
 uint32_t clockAt77() {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "memory_sink.h"
+#include "record_tap.h"
 #include "recorder.h"
 #include "run_flag.h"
 #include "simulated_sound_ring.h"
@@ -56,7 +57,8 @@ class StreamOutTest : public ::testing::Test {
   }
 
   SimulatedSoundRing sim;
-  StreamOut out{sim, 44100.0f, 1};
+  RecordTap tap;
+  StreamOut out{sim, 44100.0f, 1, StreamOut::kRingBytes, &tap};
   std::array<int16_t, StreamOut::kBlockLength> block{};
 };
 
@@ -142,7 +144,7 @@ TEST_F(StreamOutTest, RoomIsCountedAcrossTheRingsEnd) {
 
 TEST_F(StreamOutTest, ARecordingGetsEveryBlockThatGoesIntoTheRingAndNoOther) {
   MemorySink sink;
-  Recorder recorder(sink);
+  Recorder recorder(sink, tap);
   sim.setPlayPosition(4096);
   write();
   ASSERT_TRUE(recorder.start("take.wav"));

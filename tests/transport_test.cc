@@ -17,6 +17,7 @@
 #include "granulator.h"
 #include "offline_render.h"
 #include "panel_services.h"
+#include "playback_context.h"
 #include "preferences.h"
 #include "random_source.h"
 #include "run_flag.h"
@@ -29,7 +30,13 @@ namespace {
 // What a worker found in the engine as it started. Read only after the transport has joined it.
 struct Seen {
   uint32_t randomState = 0;
-  Granulator::Inspection engine{};
+  Granulator::Voice voice{};
+  int lenMin = 0;
+  int lenRange = 0;
+  int zeroThreshold = 0;
+  float spread = 0.0f;
+  float speed = 0.0f;
+  PitchMode pitchMode = PitchMode::kHeadsShareRate;
   // The pitch range is taken on the first sample, so it is read after one.
   float pitchMin = 0.0f;
   float pitchMax = 0.0f;
@@ -44,16 +51,23 @@ struct Probe {
   static inline std::atomic<int> mostLive{0};
   static inline bool linger = false;
 
-  static uint32_t run(Granulator* g, EngineLease&) {
+  static uint32_t run(const PlaybackContext& context) {
+    Granulator* g = context.granulator;
     const int now = ++live;
     if (now > mostLive)
       mostLive = now;
     Seen s;
     s.randomState = g_randomState.load();
-    s.engine = g->inspect();
+    s.voice = g->voiceState();
+    s.lenMin = g->settings().lenMin();
+    s.lenRange = g->settings().lenRange();
+    s.zeroThreshold = g->settings().zeroThreshold();
+    s.spread = g->settings().spread();
+    s.speed = g->settings().speed();
+    s.pitchMode = g->settings().pitchMode();
     g->nextSample();
-    s.pitchMin = g->inspect().pitchMin;
-    s.pitchMax = g->inspect().pitchMax;
+    s.pitchMin = g->voiceState().pitchMin;
+    s.pitchMax = g->voiceState().pitchMax;
     seen.push_back(s);
     if (linger) {
       while (g_running) std::this_thread::yield();
@@ -68,8 +82,8 @@ struct Probe {
 // A worker that plays into a buffer: what the device would have heard.
 struct Capture {
   static inline std::vector<float> samples;
-  static uint32_t run(Granulator* g, EngineLease&) {
-    for (float& s : samples) s = g->nextSample();
+  static uint32_t run(const PlaybackContext& context) {
+    for (float& s : samples) s = context.granulator->nextSample();
     return 1;
   }
 };
@@ -209,18 +223,18 @@ TEST_F(TransportTest, StartPreparesWithTheShownFadeThenAppliesEveryControlThenSe
   finish();
   ASSERT_EQ(Probe::seen.size(), 1u);
   const Seen& s = Probe::seen[0];
-  EXPECT_EQ(s.engine.fadeLength, 321);
-  EXPECT_EQ(s.engine.holdA, reference.inspect().holdA);
+  EXPECT_EQ(s.voice.fadeLength, 321);
+  EXPECT_EQ(s.voice.holdA, reference.voiceState().holdA);
   EXPECT_EQ(s.randomState, kClockSeconds);
-  EXPECT_EQ(s.engine.lenMin, 0);
-  EXPECT_EQ(s.engine.lenRange, 3000);
+  EXPECT_EQ(s.lenMin, 0);
+  EXPECT_EQ(s.lenRange, 3000);
   // A chance of 750 x 0.001f, just above 0.75: 8191, where 0.001 as a double gives 8192.
-  EXPECT_EQ(s.engine.zeroThreshold, 8191);
+  EXPECT_EQ(s.zeroThreshold, 8191);
   EXPECT_EQ(s.pitchMin, -1.0f);
   EXPECT_EQ(s.pitchMax, 2.0f);
-  EXPECT_EQ(s.engine.spread, 0x1.47ae14p-7f);  // 750 / 75000
-  EXPECT_EQ(s.engine.speed, 2.0f);
-  EXPECT_EQ(s.engine.pitchMode, PitchMode::kEachHeadWalks);
+  EXPECT_EQ(s.spread, 0x1.47ae14p-7f);  // 750 / 75000
+  EXPECT_EQ(s.speed, 2.0f);
+  EXPECT_EQ(s.pitchMode, PitchMode::kEachHeadWalks);
 }
 
 TEST_F(TransportTest, AtMostOneWorkerLivesAndNoneOutlivesTheTransport) {
@@ -250,7 +264,7 @@ TEST_F(TransportTest, CancelWithASoundRestartsItFreshlyPreparedWhetherPlayingOrN
   EXPECT_EQ(transport->samples(), buffer);
   finish();
   ASSERT_EQ(Probe::seen.size(), 3u);
-  EXPECT_EQ(Probe::seen[2].engine.fadeLength, 77);
+  EXPECT_EQ(Probe::seen[2].voice.fadeLength, 77);
 }
 
 TEST_F(TransportTest, RefusedFileStopsPlaybackShowsItStoppedAndKeepsTheOldSound) {
@@ -313,7 +327,7 @@ TEST_F(TransportTest, DroppedFileStopsLoadsAndStartsAsAChosenFileDoes) {
   ASSERT_EQ(Probe::seen.size(), 2u);
   EXPECT_EQ(Probe::mostLive, 1);
   for (const Seen& s : Probe::seen) {
-    EXPECT_EQ(s.engine.fadeLength, 321);
+    EXPECT_EQ(s.voice.fadeLength, 321);
     EXPECT_EQ(s.randomState, kClockSeconds);
   }
 }
