@@ -25,46 +25,24 @@ bool JackSoundRing::setFormat(const WaveFormat& format) {
 }
 
 bool JackSoundRing::createRing(uint32_t bytes) {
-  if (!formatSet || bytes == 0 || bytes % 2 != 0 || ring) {
+  if (!formatSet || bytes == 0 || bytes % 2 != 0 || loop.ready()) {
     return false;
   }
-  ringBytes = bytes;
-  ring.reset(new std::atomic<uint8_t>[bytes]);
-  staging.reset(new uint8_t[bytes]());
-  for (uint32_t i = 0; i < bytes; ++i) {
-    ring[i].store(0, std::memory_order_relaxed);
-  }
+  loop.create(bytes);
   client.attach(this);
   return true;
 }
 
 bool JackSoundRing::lock(uint32_t offset, uint32_t bytes, RingRegions& regions) {
-  if (!staging || offset >= ringBytes || bytes > ringBytes) {
-    return false;
-  }
-  regions = RingRegions();
-  regions.first = staging.get() + offset;
-  regions.firstBytes = std::min(bytes, ringBytes - offset);
-  if (regions.firstBytes < bytes) {
-    regions.second = staging.get();
-    regions.secondBytes = bytes - regions.firstBytes;
-  }
-  return true;
+  return loop.lock(offset, bytes, regions);
 }
 
 bool JackSoundRing::unlock(const RingRegions& regions) {
-  if (!staging) {
-    return false;
-  }
-  commit(regions.first, regions.firstBytes);
-  if (regions.second != nullptr) {
-    commit(regions.second, regions.secondBytes);
-  }
-  return true;
+  return loop.unlock(regions);
 }
 
 bool JackSoundRing::playLooping() {
-  if (!ring || !client.running()) {
+  if (!loop.ready() || !client.running()) {
     return false;
   }
   position.store(0, std::memory_order_relaxed);
@@ -73,7 +51,7 @@ bool JackSoundRing::playLooping() {
 }
 
 bool JackSoundRing::status(uint32_t& statusWord) {
-  if (!ring) {
+  if (!loop.ready()) {
     return false;
   }
   const bool playing = sounding.load(std::memory_order_relaxed) && client.running();
@@ -82,7 +60,7 @@ bool JackSoundRing::status(uint32_t& statusWord) {
 }
 
 bool JackSoundRing::playPosition(uint32_t& offset) {
-  if (!ring) {
+  if (!loop.ready()) {
     return false;
   }
   // Without a server the position would stand still and the writer would wait for it for ever.
@@ -98,15 +76,13 @@ void JackSoundRing::stop() {
 }
 
 void JackSoundRing::releaseRing() {
-  if (!ring) {
+  if (!loop.ready()) {
     return;
   }
   // Returns once no process cycle reads the ring any more.
   client.detach();
   sounding.store(false, std::memory_order_relaxed);
-  ring.reset();
-  staging.reset();
-  ringBytes = 0;
+  loop.release();
 }
 
 void JackSoundRing::releaseDevice() {}
@@ -123,22 +99,12 @@ void JackSoundRing::fill(int16_t* out, int count) {
     std::fill(out, out + count, int16_t{0});
     return;
   }
+  const uint32_t ringBytes = loop.size();
   uint32_t at = position.load(std::memory_order_relaxed);
   for (int i = 0; i < count; ++i) {
-    const uint8_t pair[2] = {ring[at].load(std::memory_order_relaxed),
-                             ring[at + 1].load(std::memory_order_relaxed)};
+    const uint8_t pair[2] = {loop.at(at), loop.at(at + 1)};
     std::memcpy(&out[i], pair, 2);
     at = at + 2 == ringBytes ? 0 : at + 2;
   }
   position.store(at, std::memory_order_release);
-}
-
-void JackSoundRing::commit(const uint8_t* region, uint32_t bytes) {
-  const auto offset = static_cast<uint32_t>(region - staging.get());
-  if (offset >= ringBytes || bytes > ringBytes - offset) {
-    return;
-  }
-  for (uint32_t i = 0; i < bytes; ++i) {
-    ring[offset + i].store(region[i], std::memory_order_relaxed);
-  }
 }

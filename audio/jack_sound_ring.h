@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "sound_ring.h"
+#include "staged_ring.h"
 
 class JackClient;
 
@@ -41,15 +42,9 @@ class JackSoundRing final : public SoundRing {
   void fill(int16_t* out, int count);
 
  private:
-  void commit(const uint8_t* region, uint32_t bytes);
-
   JackClient& client;
   bool formatSet = false;
-  uint32_t ringBytes = 0;
-  // As in the SDL ring: relaxed atomic bytes that the callback reads, and a private staging copy
-  // that the writer fills under lock and publishes at unlock.
-  std::unique_ptr<std::atomic<uint8_t>[]> ring;
-  std::unique_ptr<uint8_t[]> staging;
+  StagedRing loop;
   std::atomic<bool> sounding{false};
   // Written only by the callback once sounding, released after its reads of the ring.
   std::atomic<uint32_t> position{0};

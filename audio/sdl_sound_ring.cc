@@ -41,12 +41,7 @@ bool SdlSoundRing::createRing(uint32_t bytes) {
   if (!audioInitialised || wanted.channels == 0 || bytes == 0 || device != 0) {
     return false;
   }
-  ringBytes = bytes;
-  ring.reset(new std::atomic<uint8_t>[bytes]);
-  staging.reset(new uint8_t[bytes]());
-  for (uint32_t i = 0; i < bytes; ++i) {
-    ring[i].store(0, std::memory_order_relaxed);
-  }
+  loop.create(bytes);
 
   SDL_AudioSpec spec;
   SDL_zero(spec);
@@ -59,36 +54,18 @@ bool SdlSoundRing::createRing(uint32_t bytes) {
   // No allowed changes: SDL converts when the device wants another format. It opens paused.
   device = SDL_OpenAudioDevice(nullptr, 0, &spec, nullptr, 0);
   if (device == 0) {
-    ring.reset();
-    staging.reset();
+    loop.release();
     return false;
   }
   return true;
 }
 
 bool SdlSoundRing::lock(uint32_t offset, uint32_t bytes, RingRegions& regions) {
-  if (!staging || offset >= ringBytes || bytes > ringBytes) {
-    return false;
-  }
-  regions = RingRegions();
-  regions.first = staging.get() + offset;
-  regions.firstBytes = std::min(bytes, ringBytes - offset);
-  if (regions.firstBytes < bytes) {
-    regions.second = staging.get();
-    regions.secondBytes = bytes - regions.firstBytes;
-  }
-  return true;
+  return loop.lock(offset, bytes, regions);
 }
 
 bool SdlSoundRing::unlock(const RingRegions& regions) {
-  if (!staging) {
-    return false;
-  }
-  commit(regions.first, regions.firstBytes);
-  if (regions.second != nullptr) {
-    commit(regions.second, regions.secondBytes);
-  }
-  return true;
+  return loop.unlock(regions);
 }
 
 bool SdlSoundRing::playLooping() {
@@ -132,9 +109,7 @@ void SdlSoundRing::releaseRing() {
     device = 0;
   }
   sounding.store(false, std::memory_order_relaxed);
-  ring.reset();
-  staging.reset();
-  ringBytes = 0;
+  loop.release();
 }
 
 void SdlSoundRing::releaseDevice() {
@@ -156,21 +131,11 @@ void SdlSoundRing::fill(uint8_t* out, int bytes) {
     std::memset(out, 0, static_cast<size_t>(bytes));
     return;
   }
+  const uint32_t ringBytes = loop.size();
   uint32_t at = position.load(std::memory_order_relaxed);
   for (int i = 0; i < bytes; ++i) {
-    out[i] = ring[at].load(std::memory_order_relaxed);
+    out[i] = loop.at(at);
     at = at + 1 == ringBytes ? 0 : at + 1;
   }
   position.store(at, std::memory_order_release);
-}
-
-// Publishes one locked region: the callback only ever sees whole bytes, never a torn write.
-void SdlSoundRing::commit(const uint8_t* region, uint32_t bytes) {
-  const auto offset = static_cast<uint32_t>(region - staging.get());
-  if (offset >= ringBytes || bytes > ringBytes - offset) {
-    return;
-  }
-  for (uint32_t i = 0; i < bytes; ++i) {
-    ring[offset + i].store(region[i], std::memory_order_relaxed);
-  }
 }

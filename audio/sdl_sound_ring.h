@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "sound_ring.h"
+#include "staged_ring.h"
 
 class SdlSoundRing final : public SoundRing {
  public:
@@ -35,16 +36,10 @@ class SdlSoundRing final : public SoundRing {
   void fill(uint8_t* out, int bytes);
 
  private:
-  void commit(const uint8_t* region, uint32_t bytes);
-
   bool audioInitialised = false;
   WaveFormat wanted;
   uint32_t device = 0;
-  uint32_t ringBytes = 0;
-  // The ring itself is shared with the callback, so each byte is a relaxed atomic (plain moves);
-  // the writer fills a private staging copy under lock and publishes it at unlock.
-  std::unique_ptr<std::atomic<uint8_t>[]> ring;
-  std::unique_ptr<uint8_t[]> staging;
+  StagedRing loop;
   // Set (release) once the ring is ready; until then the callback plays silence.
   std::atomic<bool> sounding{false};
   // Written only by the callback once sounding: release after its reads of the ring, so the
