@@ -114,7 +114,8 @@ WaveWriter::~WaveWriter() {
   discard();
 }
 
-bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sampleCount) {
+// Drops whatever the writer held and starts a new file's state, nothing opened yet.
+void WaveWriter::begin(const std::string& path, SampleFormat format, uint32_t sampleCount) {
   discard();
   m_path = path;
   m_target = path;
@@ -124,6 +125,10 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
   m_hasTarget = false;
   m_headerPending = true;
   m_sampleCount = sampleCount;
+}
+
+bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sampleCount) {
+  begin(path, format, sampleCount);
   struct stat info;
   if (path == kStandardOutput) {
     m_fd = STDOUT_FILENO;
@@ -203,15 +208,7 @@ bool WaveWriter::open(const std::string& path, SampleFormat format, uint32_t sam
 }
 
 bool WaveWriter::create(const std::string& path, SampleFormat format, uint32_t sampleCount) {
-  discard();
-  m_path = path;
-  m_target = path;
-  m_format = format;
-  m_ownsFd = true;
-  m_truncate = false;
-  m_hasTarget = false;
-  m_headerPending = true;
-  m_sampleCount = sampleCount;
+  begin(path, format, sampleCount);
   m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
   if (m_fd < 0) {
     return fail("cannot write", errno);

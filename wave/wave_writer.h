@@ -55,6 +55,7 @@ class WaveWriter {
   void discard();
 
  private:
+  void begin(const std::string& path, SampleFormat format, uint32_t sampleCount);
   bool writePendingHeader();
   bool writeBytes(const void* bytes, size_t size);
   bool fail(const std::string& what, int errorNumber);
