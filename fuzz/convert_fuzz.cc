@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "memory_file.h"
 #include "sound_converter.h"
 
 namespace {
@@ -19,26 +20,10 @@ SampleBuffer boundedAllocate(size_t frames) {
   return frames > kMostFrames ? nullptr : allocateFrames(frames);
 }
 
-// An in-memory file with a path, so every input goes through open and fstat like a real one.
-struct MemoryFile {
-  MemoryFile() : fd(memfd_create("convert_fuzz", 0)), path("/proc/self/fd/" + std::to_string(fd)) {
-    if (fd < 0)
-      std::abort();
-  }
-  void fill(const uint8_t* data, size_t size) const {
-    if (ftruncate(fd, 0) != 0)
-      std::abort();
-    if (size > 0 && pwrite(fd, data, size, 0) != static_cast<ssize_t>(size))
-      std::abort();
-  }
-  int fd;
-  std::string path;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const MemoryFile file;
+  static const MemoryFile file("convert_fuzz");
   file.fill(data, size);
 
   Sound sound;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fade_edges.h"
+#include "memory_file.h"
 #include "wave_reader.h"
 
 namespace {
@@ -40,26 +41,10 @@ bool shouldAccept(const uint8_t* d, size_t size) {
          le16(d + 32) == 2;
 }
 
-// An in-memory file with a path, so every input goes through fopen and fstat like a real one.
-struct MemoryFile {
-  MemoryFile() : fd(memfd_create("wave_fuzz", 0)), path("/proc/self/fd/" + std::to_string(fd)) {
-    if (fd < 0)
-      std::abort();
-  }
-  void fill(const uint8_t* data, size_t size) const {
-    if (ftruncate(fd, 0) != 0)
-      std::abort();
-    if (size > 0 && pwrite(fd, data, size, 0) != static_cast<ssize_t>(size))
-      std::abort();
-  }
-  int fd;
-  std::string path;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const MemoryFile file;
+  static const MemoryFile file("wave_fuzz");
   file.fill(data, size);
 
   WaveReader reader;
