@@ -7,32 +7,9 @@
 #include <vector>
 
 #include "granulator.h"
+#include "granulator_probe.h"
 #include "joining_thread.h"
 #include "random_source.h"
-
-namespace {
-
-// A ramp whose value at frame i is i / n: a read at position p gives p / n wherever it lands.
-std::vector<float> ramp(int n) {
-  std::vector<float> s(n);
-  for (int i = 0; i < n; ++i) {
-    s[i] = static_cast<float>(i) / n;
-  }
-  return s;
-}
-
-// Calls nextSample until the state changes; returns how many calls that took.
-int runPhase(Granulator& g) {
-  const int start = g.voiceState().state;
-  int calls = 0;
-  while (g.voiceState().state == start) {
-    g.nextSample();
-    ++calls;
-  }
-  return calls;
-}
-
-}  // namespace
 
 TEST(Granulator, JumpsWithoutSpreadOrSpeedRestartWhereThePreviousGrainStarted) {
   Granulator g;
