@@ -5,10 +5,10 @@
 
 #include "recorder.h"
 
-void RecordTap::offer(const int16_t* block) {
+void RecordTap::offer(const int16_t* block, uint64_t firstSample) {
   m_offering.store(true);
   if (Recorder* recorder = m_recorder.load()) {
-    recorder->offer(block);
+    recorder->offer(block, firstSample);
   }
   m_offering.store(false, std::memory_order_release);
 }

@@ -13,8 +13,9 @@ class RecordTap {
  public:
   // Worker: one load, so a worker with nothing recording pays no more.
   bool attached() const { return m_recorder.load(std::memory_order_relaxed) != nullptr; }
-  // Worker: hands one block to the recorder attached now, if any. Never waits or allocates.
-  void offer(const int16_t* block);
+  // Worker: hands one block, whose first sample is `firstSample` of the stream, to the recorder
+  // attached now, if any. Never waits or allocates.
+  void offer(const int16_t* block, uint64_t firstSample);
 
   void attach(Recorder* recorder);
   // Returns once no offer can reach `recorder` any more; does nothing if another is attached.

@@ -55,6 +55,8 @@ bool Recorder::start(const std::string& path) {
   m_closed.store(false, std::memory_order_relaxed);
   m_ended.store(false, std::memory_order_relaxed);
   m_fellBehind.store(false, std::memory_order_relaxed);
+  m_gap.store(false, std::memory_order_relaxed);
+  m_anyQueued = false;
   m_writer = std::thread(&Recorder::writeLoop, this);
   m_tap.attach(this);
   g_liveRecorder.store(this);
@@ -90,14 +92,22 @@ RecordOutcome Recorder::stop() {
   return m_outcome;
 }
 
-void Recorder::offer(const int16_t* block) {
+void Recorder::offer(const int16_t* block, uint64_t firstSample) {
   if (m_closed.load(std::memory_order_relaxed)) {
     return;
+  }
+  if (!m_anyQueued) {
+    m_firstSample.store(firstSample, std::memory_order_relaxed);
+  } else if (firstSample != m_nextSample) {
+    m_gap.store(true, std::memory_order_relaxed);
   }
   if (!m_queue.push(block)) {
     m_fellBehind.store(true, std::memory_order_relaxed);
     m_closed.store(true, std::memory_order_release);
+    return;
   }
+  m_anyQueued = true;
+  m_nextSample = firstSample + kBlockLength;
 }
 
 // The writer waits on the clock or on stop(), never on the worker, which cannot signal.
@@ -139,6 +149,9 @@ void Recorder::drain() {
 }
 
 void Recorder::finish() {
+  // Every block the writer took was queued after these were stored.
+  m_outcome.firstSample = m_firstSample.load(std::memory_order_relaxed);
+  m_outcome.contiguous = !m_gap.load(std::memory_order_relaxed);
   if (m_outcome.ending == RecordEnding::kStopped && m_closed.load(std::memory_order_acquire)) {
     m_outcome.ending = RecordEnding::kDiskTooSlow;
   }

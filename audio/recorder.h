@@ -31,6 +31,10 @@ struct RecordOutcome {
   uint32_t sampleCount = 0;
   // For kWriteFailed: what went wrong, naming the file.
   std::string error;
+  // Where the first sample of the file stands in the stream the worker played, and whether the
+  // file holds the stream from there without a gap.
+  uint64_t firstSample = 0;
+  bool contiguous = true;
 };
 
 class Recorder {
@@ -67,9 +71,10 @@ class Recorder {
   bool ended() const { return m_ended.load(std::memory_order_acquire); }
   const std::string& error() const { return m_error; }
 
-  // The worker's side: queues one block of kBlockLength samples, or closes the recording when the
-  // queue is full. Never waits, locks, allocates or logs.
-  void offer(const int16_t* block);
+  // The worker's side: queues one block of kBlockLength samples, the first of them sample
+  // `firstSample` of the stream, or closes the recording when the queue is full. Never waits,
+  // locks, allocates or logs.
+  void offer(const int16_t* block, uint64_t firstSample);
 
  private:
   static constexpr int kWakeMs = 20;
@@ -94,6 +99,11 @@ class Recorder {
   std::atomic<bool> m_closed{false};
   std::atomic<bool> m_ended{false};
   std::atomic<bool> m_fellBehind{false};
+  // The worker's: where the first queued block began, and where the next one must begin.
+  std::atomic<uint64_t> m_firstSample{0};
+  std::atomic<bool> m_gap{false};
+  bool m_anyQueued = false;
+  uint64_t m_nextSample = 0;
   // Guarded by m_mutex: a take with no sample is removed rather than kept (as the process ends).
   bool m_dropEmpty = false;
   // The writer thread's own while it runs.

@@ -57,6 +57,7 @@ void StreamOut::putSample(float x) {
   if (blockFill == blockLength) {
     writeBlock(block.data(), blockLength);
     blockFill = 0;
+    ++blocksPut;
   }
 }
 
@@ -109,7 +110,7 @@ int StreamOut::writeBlock(const int16_t* samples, int count) {
   sound.unlock(regions);
   // A recording takes exactly the blocks that went into the ring; without one, this is one load.
   if (recordTap != nullptr && recordTap->attached()) {
-    recordTap->offer(samples);
+    recordTap->offer(samples, blocksPut * kBlockLength);
   }
   return 0;
 }

@@ -38,6 +38,8 @@ class StreamOut {
 
   uint32_t getWriteOffset() const { return writeOffset; }
   int getBlockFill() const { return blockFill; }
+  // The samples put so far: the index of the next one in the stream.
+  uint64_t samplesPut() const { return blocksPut * kBlockLength + blockFill; }
 
  private:
   uint32_t unwrap(uint32_t position) const;
@@ -49,6 +51,7 @@ class StreamOut {
   std::array<int16_t, kBlockLength> block{};
   int blockLength = kBlockLength;
   int blockFill = 0;
+  uint64_t blocksPut = 0;
 };
 
 // The ring for a wanted latency: the whole blocks that fit in `latencyMs` of sound at 88 200 bytes

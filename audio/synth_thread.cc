@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "device_failure.h"
+#include "engine_controls.h"
 #include "granulator.h"
 #include "jack_sound_ring.h"
 #include "sdl_sound_ring.h"
@@ -106,7 +107,9 @@ uint32_t SynthThreadOnLease(const PlaybackContext& context) {
   }
   holdLeaseOnThisThread(&lease);
   const uint32_t result =
-      runSynthesis(*context.granulator, sound, &lease, outputRingBytes(), context.recordTap);
+      context.controls != nullptr
+          ? runSynthesis(*context.controls, sound, &lease, outputRingBytes(), context.recordTap)
+          : runSynthesis(*context.granulator, sound, &lease, outputRingBytes(), context.recordTap);
   holdLeaseOnThisThread(nullptr);
   return result;
 }

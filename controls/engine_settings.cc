@@ -31,9 +31,15 @@ void applyMethod(Granulator& granulator, const ControlValues& values) {
 }
 
 void applyAll(Granulator& granulator, const ControlValues& values) {
+  applyTaken(granulator, values, true);
+}
+
+void applyTaken(Granulator& granulator, const ControlValues& values, bool recentred) {
   applyLengths(granulator, values);
   applyZero(granulator, values);
-  applyPitchRange(granulator, values);
+  if (recentred) {
+    applyPitchRange(granulator, values);
+  }
   applyLocation(granulator, values);
   applyMethod(granulator, values);
 }

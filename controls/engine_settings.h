@@ -17,6 +17,9 @@ void applyLocation(Granulator& granulator, const ControlValues& values);
 void applyMethod(Granulator& granulator, const ControlValues& values);
 // Lengths, zero chance, pitch range with walk, location, pitch mode, in that order.
 void applyAll(Granulator& granulator, const ControlValues& values);
+// A change as the worker takes it: applyAll's calls, the pitch range only when it was set again,
+// since setting it restarts both heads' rates from its centre.
+void applyTaken(Granulator& granulator, const ControlValues& values, bool recentred);
 
 // The start of every Run: prepare with the Fade position, apply every control, then seed, so
 // that prepare's own draws come from the state before the seed.

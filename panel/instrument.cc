@@ -11,6 +11,7 @@ Instrument::Instrument(PanelServices& services, std::string recordFolder)
     : m_recorder(m_sink, m_tap),
       m_record(m_recorder, *this, std::move(recordFolder)),
       m_transport(m_granulator, m_values, *this, services, &m_tap) {
+  m_transport.setControls(&m_controls);
   setStartupPositions(m_values);
   m_transport.initialise();
   m_record.initialise();
@@ -51,7 +52,7 @@ void Instrument::setMethod(int method) {
   const int ticked = method != 0 ? 1 : 0;
   const bool changed = ticked != m_values.m_method;
   m_values.m_method = ticked;
-  applyMethod(m_granulator, m_values);
+  play(false, [this] { applyMethod(m_granulator, m_values); });
   if (changed) {
     notify([](InstrumentListener* l) { l->controlsChanged(); });
   }
@@ -71,7 +72,7 @@ void Instrument::setLink(int id, bool on) {
 void Instrument::OnReset() {
   setStartupPositions(m_values);
   notify([](InstrumentListener* l) { l->controlsChanged(); });
-  applyAll(m_granulator, m_values);
+  play(true, [this] { applyAll(m_granulator, m_values); });
 }
 
 void Instrument::applySlider(int id) {
@@ -83,7 +84,7 @@ void Instrument::applySlider(int id) {
       OnCustomdrawLength2();
       break;
     case IDC_ZERO:
-      applyZero(m_granulator, m_values);
+      play(false, [this] { applyZero(m_granulator, m_values); });
       break;
     case IDC_PITCH1:
       OnCustomdrawPitch1();
@@ -92,11 +93,11 @@ void Instrument::applySlider(int id) {
       OnCustomdrawPitch2();
       break;
     case IDC_PITCHWALK:
-      applyPitchRange(m_granulator, m_values);
+      play(true, [this] { applyPitchRange(m_granulator, m_values); });
       break;
     case IDC_SPREAD:
     case IDC_SPEED:
-      applyLocation(m_granulator, m_values);
+      play(false, [this] { applyLocation(m_granulator, m_values); });
       break;
     default:
       // The crossfade length is taken only when playback starts.
@@ -108,31 +109,31 @@ void Instrument::OnCustomdrawLength1() {
   if (m_values.m_linkLength != 0) {
     m_values.m_length2 = m_values.m_length1;
   }
-  applyLengths(m_granulator, m_values);
+  play(false, [this] { applyLengths(m_granulator, m_values); });
 }
 
 void Instrument::OnCustomdrawLength2() {
   if (m_values.m_linkLength != 0) {
     m_values.m_length1 = m_values.m_length2;
   }
-  applyLengths(m_granulator, m_values);
+  play(false, [this] { applyLengths(m_granulator, m_values); });
 }
 
 void Instrument::OnCustomdrawPitch1() {
   if (m_values.m_linkPitch != 0) {
     m_values.m_pitch2 = m_values.m_pitch1;
-    applyLinkedPitch(m_granulator, m_values, m_values.m_pitch1);
+    play(true, [this] { applyLinkedPitch(m_granulator, m_values, m_values.m_pitch1); });
   } else {
-    applyPitchRange(m_granulator, m_values);
+    play(true, [this] { applyPitchRange(m_granulator, m_values); });
   }
 }
 
 void Instrument::OnCustomdrawPitch2() {
   if (m_values.m_linkPitch != 0) {
     m_values.m_pitch1 = m_values.m_pitch2;
-    applyLinkedPitch(m_granulator, m_values, m_values.m_pitch2);
+    play(true, [this] { applyLinkedPitch(m_granulator, m_values, m_values.m_pitch2); });
   } else {
-    applyPitchRange(m_granulator, m_values);
+    play(true, [this] { applyPitchRange(m_granulator, m_values); });
   }
 }
 
@@ -197,6 +198,17 @@ void Instrument::setRecordStatus(const std::string& text, const std::string& tip
   m_recordStatus = text;
   m_recordTip = tip;
   notify([](InstrumentListener* l) { l->recordStatusChanged(); });
+}
+
+// While a worker plays, a handler's change goes to it whole, to be taken between two blocks;
+// otherwise the handler makes its engine calls at once.
+template <typename Apply>
+void Instrument::play(bool setsPitch, Apply apply) {
+  if (m_controls.live()) {
+    m_controls.publish(m_values, setsPitch);
+  } else {
+    apply();
+  }
 }
 
 // A listener may add or remove listeners while it hears the news; it hears this call's news only

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "control_values.h"
+#include "engine_controls.h"
 #include "granulator.h"
 #include "record_control.h"
 #include "record_tap.h"
@@ -93,10 +94,13 @@ class Instrument : private TransportView, private RecordView {
   // Runs the handler of slider `id` on the values as they stand.
   void applySlider(int id);
 
+  template <typename Apply>
+  void play(bool setsPitch, Apply apply);
   template <typename Call>
   void notify(Call call);
 
   Granulator m_granulator;
+  EngineControls m_controls{m_granulator};
   ControlValues m_values;
   // Before the recorder, which detaches from it as it goes, and the transport, whose worker
   // offers to it until it gives the engine back.

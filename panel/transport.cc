@@ -8,6 +8,7 @@
 #include <thread>
 #include <utility>
 
+#include "engine_controls.h"
 #include "engine_lease.h"
 #include "engine_settings.h"
 #include "granulator.h"
@@ -93,6 +94,9 @@ bool Transport::OnDropFile(const std::string& path) {
 
 void Transport::stop() {
   g_running = false;
+  if (m_controls != nullptr) {
+    m_controls->stopRun();
+  }
   m_view.setRunCaption(kRunCaption);
   m_view.enableFade(true);
   m_view.showPlaying(false);
@@ -108,12 +112,17 @@ void Transport::start() {
   m_nextSeedGiven = false;
   // Every Run, not only the first, starts from the random source's start state, so that its seed
   // and positions alone say what it plays: grainrender --seed renders any Run.
-  startFirstRun(m_granulator, m_values, m_sound.samples.get(), m_sound.frameCount, m_seed);
+  if (m_controls != nullptr) {
+    m_controls->startRun(m_values, m_sound.samples.get(), m_sound.frameCount, m_seed);
+  } else {
+    startFirstRun(m_granulator, m_values, m_sound.samples.get(), m_sound.frameCount, m_seed);
+  }
   m_lease = std::make_shared<EngineLease>();
   // Nothing ever joins a worker: the lease says when the engine is free, and the worker closes
   // its device on its own time, which a stalled driver can stretch to seconds.
   PlaybackContext context;
   context.granulator = &m_granulator;
+  context.controls = m_controls;
   context.recordTap = m_recordTap;
   std::thread(lend, m_worker, context, m_lease).detach();
   m_view.enableFade(false);

@@ -10,6 +10,7 @@
 #include "sound_loader.h"
 
 class EngineLease;
+class EngineControls;
 class Granulator;
 class PanelServices;
 class Preferences;
@@ -55,6 +56,9 @@ class Transport {
   void setWorker(Worker worker) { m_worker = worker; }
   void setClock(Clock clock) { m_clock = clock; }
   void setAllocate(FrameAllocator allocate) { m_allocate = allocate; }
+  // The controls through which each Run starts and its worker takes every change; without any,
+  // the engine is started directly and changes reach it through its setters alone.
+  void setControls(EngineControls* controls) { m_controls = controls; }
   // Where "Always convert such files" is kept; without any, every such file asks.
   void setPreferences(Preferences* preferences) { m_preferences = preferences; }
   // The next Run starts from `seed` instead of the clock's reading; the Runs after it read the
@@ -106,6 +110,7 @@ class Transport {
   std::string m_soundPath;
   std::string m_soundNote;
   Preferences* m_preferences = nullptr;
+  EngineControls* m_controls = nullptr;
   uint32_t m_seed = 0;
   bool m_nextSeedGiven = false;
   uint32_t m_nextSeed = 0;

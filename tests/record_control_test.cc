@@ -184,9 +184,9 @@ TEST_F(RecordControlTest, ARecordingThatEndsByItselfIsReportedAtTheNextTick) {
   control.setClock(fixedTime);
   control.OnRecord(true, true, sound);
   const std::vector<int16_t> block(Recorder::kBlockLength, 5);
-  slow.offer(block.data());
+  slow.offer(block.data(), 0);
   ASSERT_TRUE(gated.waitUntilEntered());
-  for (int n = 0; n < Recorder::kQueueBlocks; ++n) slow.offer(block.data());
+  for (int n = 0; n < Recorder::kQueueBlocks; ++n) slow.offer(block.data(), 0);
   // The disk is still held up: the take ends at once all the same, and the window goes on.
   control.OnTimer();
   EXPECT_FALSE(view.pressed);
@@ -201,7 +201,7 @@ TEST_F(RecordControlTest, ARecordingThatEndsByItselfIsReportedAtTheNextTick) {
 
   sink.failingWrite = 1;
   this->control.OnRecord(true, true, sound);
-  recorder.offer(block.data());
+  recorder.offer(block.data(), 0);
   while (!recorder.ended()) std::this_thread::yield();
   this->control.OnTimer();
   EXPECT_FALSE(view.pressed);

@@ -62,7 +62,7 @@ TEST(Recorder, WritesTheOfferedSamplesAsAWavFileUnderItsOwnNameFromTheStart) {
   for (int n = 0; n < 140; ++n) {
     std::vector<int16_t> block(kLength);
     for (int i = 0; i < kLength; ++i) block[i] = static_cast<int16_t>((n * kLength + i) * 37);
-    recorder.offer(block.data());
+    recorder.offer(block.data(), 0);
     offered.insert(offered.end(), block.begin(), block.end());
   }
   EXPECT_EQ(dir.names(), std::vector<std::string>{"pad 2026-12-09 14.03.27.wav"});
@@ -106,7 +106,7 @@ TEST(Recorder, AFileThatCannotBeMadeOrWrittenEndsTheRecordingAndLeavesNothing) {
   sink.failingWrite = 3;
   Recorder recorder(sink, tap);
   ASSERT_TRUE(recorder.start("take.wav"));
-  for (int n = 0; n < 5; ++n) recorder.offer(numberedBlock(n).data());
+  for (int n = 0; n < 5; ++n) recorder.offer(numberedBlock(n).data(), 0);
   ASSERT_TRUE(waitUntilEnded(recorder));
   const RecordOutcome outcome = recorder.stop();
   EXPECT_EQ(outcome.ending, RecordEnding::kWriteFailed);
@@ -120,18 +120,21 @@ TEST(Recorder, StopsByItselfWhenTheDiskFallsFourSecondsBehindAndKeepsWhatCameBef
   GatedSink sink;
   Recorder recorder(sink, tap);
   ASSERT_TRUE(recorder.start("slow.wav"));
-  recorder.offer(numberedBlock(0).data());
+  // Numbered as the worker numbers them: the take begins at sample 768 of the stream.
+  recorder.offer(numberedBlock(0).data(), 768);
   ASSERT_TRUE(sink.waitUntilEntered());
   // Block 0 keeps its place in the queue while it is written, so 689 more fill the 690 places;
   // block 690 is refused and nothing after it is taken, even once there is room again.
-  for (int n = 1; n <= 690; ++n) recorder.offer(numberedBlock(n).data());
+  for (int n = 1; n <= 690; ++n) recorder.offer(numberedBlock(n).data(), 768 + n * kLength);
   sink.openGate();
   ASSERT_TRUE(waitUntilEnded(recorder));
-  for (int n = 691; n < 700; ++n) recorder.offer(numberedBlock(n).data());
+  for (int n = 691; n < 700; ++n) recorder.offer(numberedBlock(n).data(), 0);
 
   const RecordOutcome outcome = recorder.stop();
   EXPECT_EQ(outcome.ending, RecordEnding::kDiskTooSlow);
   EXPECT_EQ(outcome.sampleCount, 176640u);
+  EXPECT_EQ(outcome.firstSample, 768u);
+  EXPECT_TRUE(outcome.contiguous);
   EXPECT_EQ(sink.finishedCount, 176640);
   ASSERT_EQ(sink.samples.size(), 176640u);
   for (int n = 0; n < 690; ++n) {
@@ -141,9 +144,14 @@ TEST(Recorder, StopsByItselfWhenTheDiskFallsFourSecondsBehindAndKeepsWhatCameBef
 
   // The next recording starts from its own first block.
   ASSERT_TRUE(recorder.start("next.wav"));
-  recorder.offer(numberedBlock(5000).data());
-  EXPECT_EQ(recorder.stop().sampleCount, 256u);
-  EXPECT_EQ(sink.samples, numberedBlock(5000));
+  recorder.offer(numberedBlock(5000).data(), 0);
+  // A block the ring could not take leaves a gap that the file cannot show.
+  recorder.offer(numberedBlock(5002).data(), 2 * kLength);
+  const RecordOutcome next = recorder.stop();
+  EXPECT_EQ(next.sampleCount, 512u);
+  EXPECT_EQ(next.firstSample, 0u);
+  EXPECT_FALSE(next.contiguous);
+  EXPECT_EQ(numberOf(&sink.samples[0]), 5000);
 }
 
 // As when the display goes away or the device fails to open: exit without unwinding.
@@ -157,7 +165,7 @@ TEST(Recorder, ATakeRunningAtExitIsFinishedUnderItsNameOrLeftOutWhenEmpty) {
       Recorder* recorder = new Recorder(*sink, *tap);
       if (!recorder->start(dir.pathOf("take" + std::to_string(blocks) + ".wav")))
         _exit(3);
-      for (int n = 0; n < blocks; ++n) recorder->offer(numberedBlock(n).data());
+      for (int n = 0; n < blocks; ++n) recorder->offer(numberedBlock(n).data(), 0);
       std::exit(0);
     }
     int status = 0;
@@ -177,7 +185,7 @@ TEST(Recorder, StopsByItselfAtItsLargestFileAndKeepsIt) {
   MemorySink sink;
   Recorder recorder(sink, tap, 3 * kLength);
   ASSERT_TRUE(recorder.start("full.wav"));
-  for (int n = 0; n < 5; ++n) recorder.offer(numberedBlock(n).data());
+  for (int n = 0; n < 5; ++n) recorder.offer(numberedBlock(n).data(), 0);
   ASSERT_TRUE(waitUntilEnded(recorder));
   const RecordOutcome outcome = recorder.stop();
   EXPECT_EQ(outcome.ending, RecordEnding::kFileFull);
@@ -208,7 +216,7 @@ TEST(Recorder, EachRecordingTakenWhileAWorkerOffersIsAnUnbrokenRunOfItsBlocks) {
     for (int n = 0; !done; ++n) {
       const std::vector<int16_t> block = numberedBlock(n);
       if (tap.attached()) {
-        tap.offer(block.data());
+        tap.offer(block.data(), 0);
       }
       offered = n + 1;
       std::this_thread::yield();
