@@ -2,10 +2,13 @@
 #include "instrument.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <utility>
 
 #include "engine_settings.h"
 #include "instrument_listener.h"
+#include "settings_file.h"
+#include "take_file.h"
 
 Instrument::Instrument(PanelServices& services, std::string recordFolder)
     : m_recorder(m_sink, m_tap),
@@ -17,7 +20,11 @@ Instrument::Instrument(PanelServices& services, std::string recordFolder)
   m_record.initialise();
 }
 
-Instrument::~Instrument() = default;
+// The take that runs, or is still being written, is finished here, while this is still the view
+// that gives it its settings file.
+Instrument::~Instrument() {
+  m_record.finish();
+}
 
 void Instrument::setPosition(int id, int position) {
   int* member = sliderMember(m_values, id);
@@ -208,6 +215,48 @@ void Instrument::play(bool setsPitch, Apply apply) {
     m_controls.publish(m_values, setsPitch);
   } else {
     apply();
+  }
+}
+
+void Instrument::takeStopped() {
+  m_takeRun = m_controls.runLog();
+  m_takeSound = soundPath();
+  m_takeConverted = !soundNote().empty();
+}
+
+// Beside the recording NAME.wav goes NAME.grainpanel, from which grainrender --replay plays the
+// take again. A take with a gap, or a Run whose log is not whole, gets none, and stderr says why.
+void Instrument::takeFinished(const RecordOutcome& outcome) {
+  const std::shared_ptr<RunLog> run = std::move(m_takeRun);
+  if (!run || outcome.ending == RecordEnding::kWriteFailed || outcome.sampleCount == 0) {
+    return;
+  }
+  const std::string path = takeFilePath(outcome.path);
+  if (!outcome.contiguous || !run->complete) {
+    std::fprintf(stderr, "grainpanel: no %s: %s\n", path.c_str(),
+                 outcome.contiguous ? "a change could not be logged" : "a block was lost");
+    return;
+  }
+  Take take;
+  take.run.soundPath = m_takeSound;
+  take.run.values = run->start;
+  take.run.seedKept = true;
+  take.run.seed = run->seed;
+  take.run.convert = m_takeConverted;
+  take.start = outcome.firstSample;
+  take.length = outcome.sampleCount;
+  for (const ControlChange& change : run->changes) {
+    if (change.sample < take.start + take.length) {
+      take.changes.push_back(change);
+    }
+  }
+  SettingsFile file;
+  file.parse("# A take recorded by Grainpanel, played again sample for sample by\n"
+             "#   grainrender --replay THIS-FILE OUT.wav\n",
+             path);
+  writeTake(take, path, file);
+  if (!file.save(path)) {
+    std::fprintf(stderr, "grainpanel: %s\n", file.error().c_str());
   }
 }
 

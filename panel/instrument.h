@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,8 @@ class Instrument : private TransportView, private RecordView {
   void showPlaying(bool playing) override;
   void setRecordPressed(bool pressed) override;
   void setRecordStatus(const std::string& text, const std::string& tip) override;
+  void takeStopped() override;
+  void takeFinished(const RecordOutcome& outcome) override;
 
   void OnCustomdrawLength1();
   void OnCustomdrawLength2();
@@ -112,6 +115,10 @@ class Instrument : private TransportView, private RecordView {
   std::string m_recordStatus;
   std::string m_recordTip;
   std::vector<InstrumentListener*> m_listeners;
+  // The Run of the take that stopped last, for the take's own settings file.
+  std::shared_ptr<RunLog> m_takeRun;
+  std::string m_takeSound;
+  bool m_takeConverted = false;
   // Last, so that it goes first: it stops the worker before the engine, the sound and the
   // recorder go.
   Transport m_transport;

@@ -65,7 +65,7 @@ void RecordControl::OnTimer() {
     stop();
   } else if (m_finishing && m_recorder.ended()) {
     m_finishing = false;
-    const RecordOutcome outcome = m_recorder.stop();
+    const RecordOutcome outcome = finishTake();
     // Once a new take is armed, its line is the one to keep.
     if (m_state == State::kOff) {
       report(outcome);
@@ -76,7 +76,7 @@ void RecordControl::OnTimer() {
 void RecordControl::start(const std::string& soundPath) {
   if (m_finishing && m_recorder.ended()) {
     m_finishing = false;
-    m_recorder.stop();
+    finishTake();
   }
   std::string problem;
   const std::string path = recordingPath(soundPath, m_fallbackFolder, m_clock(), problem);
@@ -102,10 +102,11 @@ void RecordControl::start(const std::string& soundPath) {
 // behind says so at once; any other is reported as saved once its writer is done.
 void RecordControl::stop() {
   m_recorder.requestStop();
+  m_view.takeStopped();
   m_state = State::kOff;
   m_view.setRecordPressed(false);
   if (m_recorder.ended()) {
-    report(m_recorder.stop());
+    report(finishTake());
     return;
   }
   m_finishing = true;
@@ -114,6 +115,25 @@ void RecordControl::stop() {
   } else {
     m_view.setRecordStatus("Saving " + nameOf(m_takePath), m_takePath);
   }
+}
+
+void RecordControl::finish() {
+  if (m_state == State::kRecording) {
+    m_recorder.requestStop();
+    m_view.takeStopped();
+    m_state = State::kOff;
+    m_finishing = true;
+  }
+  if (m_finishing) {
+    m_finishing = false;
+    finishTake();
+  }
+}
+
+RecordOutcome RecordControl::finishTake() {
+  const RecordOutcome outcome = m_recorder.stop();
+  m_view.takeFinished(outcome);
+  return outcome;
 }
 
 void RecordControl::report(const RecordOutcome& outcome) {

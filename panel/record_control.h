@@ -20,6 +20,10 @@ class RecordView {
   virtual void setRecordPressed(bool pressed) = 0;
   // The status line beside the toggle, and its tooltip.
   virtual void setRecordStatus(const std::string& text, const std::string& tip) = 0;
+  // A take stops: no block of the stream reaches it any more.
+  virtual void takeStopped() {}
+  // Its writer is done: `outcome` says what the file holds.
+  virtual void takeFinished(const RecordOutcome& outcome) { (void)outcome; }
 };
 
 class RecordControl {
@@ -44,12 +48,15 @@ class RecordControl {
   bool recording() const { return m_state == State::kRecording; }
   // Recording, or a stopped take still being written: the timer is needed.
   bool busy() const { return m_state == State::kRecording || m_finishing; }
+  // Stops a take that runs and waits until it is written, as the panel closes.
+  void finish();
 
  private:
   enum class State { kOff, kArmed, kRecording };
 
   void start(const std::string& soundPath);
   void stop();
+  RecordOutcome finishTake();
   void report(const RecordOutcome& outcome);
 
   Recorder& m_recorder;

@@ -1,6 +1,8 @@
 // Opens and saves the panel's settings file, keeping what it does not know.
 #include "settings_document.h"
 
+#include "take_file.h"
+
 bool SettingsDocument::open(const std::string& path, PanelSettings& settings) {
   SettingsFile file;
   PanelSettings read;
@@ -21,6 +23,11 @@ bool SettingsDocument::open(const std::string& path, PanelSettings& settings) {
 bool SettingsDocument::save(const std::string& path, const PanelSettings& settings) {
   SettingsFile file = m_file;
   writePanelSettings(settings, path, file);
+  // A take opened and saved again holds the positions as they stand now: its log would no longer
+  // start from them.
+  for (const char* key : kTakeKeys) {
+    file.setAll(key, {});
+  }
   if (!file.save(path)) {
     m_error = file.error();
     return false;

@@ -5,10 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <unordered_map>
 
 namespace {
 
@@ -99,7 +101,7 @@ bool SettingsFile::fail(const std::string& name, int line, const std::string& re
   return false;
 }
 
-bool SettingsFile::load(const std::string& path) {
+bool SettingsFile::load(const std::string& path, size_t maxBytes) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     return fail(path, 0, std::strerror(errno));
@@ -109,14 +111,24 @@ bool SettingsFile::load(const std::string& path) {
     ::close(fd);
     return fail(path, 0, "not a regular file");
   }
-  if (static_cast<unsigned long long>(info.st_size) > kMaxBytes) {
+  const std::string tooLarge = maxBytes == kMaxBytes
+                                   ? "larger than 1 MiB: this is not a settings file"
+                                   : "larger than " + std::to_string(maxBytes >> 20) + " MiB";
+  if (static_cast<unsigned long long>(info.st_size) > maxBytes) {
     ::close(fd);
-    return fail(path, 0, "larger than 1 MiB: this is not a settings file");
+    return fail(path, 0, tooLarge);
   }
-  // One byte more than the limit tells a file that grew while it was read.
-  std::string text(kMaxBytes + 1, '\0');
+  // One byte more than the file's size tells a file that grew while it was read.
+  std::string text(std::min<size_t>(static_cast<size_t>(info.st_size), maxBytes) + 1, '\0');
   size_t size = 0;
-  while (size < text.size()) {
+  for (;;) {
+    if (size == text.size()) {
+      // The file grew while it was read: read on, up to one byte past the limit.
+      if (size > maxBytes) {
+        break;
+      }
+      text.resize(std::min(size * 2, maxBytes + 1));
+    }
     const ssize_t got = ::read(fd, &text[size], text.size() - size);
     if (got < 0 && errno == EINTR) {
       continue;
@@ -132,8 +144,8 @@ bool SettingsFile::load(const std::string& path) {
     size += static_cast<size_t>(got);
   }
   ::close(fd);
-  if (size > kMaxBytes) {
-    return fail(path, 0, "larger than 1 MiB: this is not a settings file");
+  if (size > maxBytes) {
+    return fail(path, 0, tooLarge);
   }
   text.resize(size);
   return parse(text, path);
@@ -142,6 +154,9 @@ bool SettingsFile::load(const std::string& path) {
 bool SettingsFile::parse(const std::string& text, const std::string& name) {
   std::vector<Line> lines;
   std::vector<std::string> warnings;
+  // Where each key stands in `lines`; a key given again drops its earlier line.
+  std::unordered_map<std::string, size_t> where;
+  std::vector<bool> dropped;
   bool anything = false;
   size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
   for (int number = 1; start < text.size(); ++number) {
@@ -164,6 +179,7 @@ bool SettingsFile::parse(const std::string& text, const std::string& name) {
     if (content.empty() || content[0] == '#') {
       anything = anything || !content.empty();
       lines.push_back(line);
+      dropped.push_back(false);
       continue;
     }
     anything = true;
@@ -179,17 +195,29 @@ bool SettingsFile::parse(const std::string& text, const std::string& name) {
     if (line.key.find_first_of(" \t") != std::string::npos) {
       return fail(name, number, "a key is one word: " + line.key);
     }
-    for (auto it = lines.begin(); it != lines.end(); ++it) {
-      if (it->key == line.key) {
+    if (line.key != kListKey) {
+      const auto [at, first] = where.try_emplace(line.key, lines.size());
+      if (!first) {
         warnings.push_back(name + ":" + std::to_string(number) + ": " + line.key +
-                           " given again (line " + std::to_string(it->number) +
+                           " given again (line " + std::to_string(lines[at->second].number) +
                            "); the last one is taken");
-        lines.erase(it);
-        break;
+        dropped[at->second] = true;
+        at->second = lines.size();
       }
     }
     lines.push_back(line);
+    dropped.push_back(false);
   }
+  size_t kept = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (!dropped[i]) {
+      if (kept != i) {
+        lines[kept] = std::move(lines[i]);
+      }
+      ++kept;
+    }
+  }
+  lines.resize(kept);
   if (!anything) {
     return fail(name, 0, "empty: no settings in it");
   }
@@ -224,6 +252,28 @@ int SettingsFile::lineOf(const std::string& key) const {
     }
   }
   return 0;
+}
+
+std::vector<std::pair<int, std::string>> SettingsFile::all(const std::string& key) const {
+  std::vector<std::pair<int, std::string>> values;
+  for (const Line& line : m_lines) {
+    if (line.key == key) {
+      values.emplace_back(line.number, line.value);
+    }
+  }
+  return values;
+}
+
+void SettingsFile::setAll(const std::string& key, const std::vector<std::string>& values) {
+  m_lines.erase(std::remove_if(m_lines.begin(), m_lines.end(),
+                               [&key](const Line& line) { return line.key == key; }),
+                m_lines.end());
+  for (const std::string& value : values) {
+    Line line;
+    line.key = key;
+    line.value = value;
+    m_lines.push_back(line);
+  }
 }
 
 void SettingsFile::set(const std::string& key, const std::string& value) {

@@ -4,16 +4,20 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 class SettingsFile {
  public:
   // Larger files are refused before they are read: settings are a few hundred bytes.
   static constexpr size_t kMaxBytes = 1024 * 1024;
+  // A key that may be given on many lines, all of them kept in order: a take's changes.
+  static constexpr const char* kListKey = "change";
 
-  // Reads and parses the file. On failure the file's previous contents stay and error() says
-  // "NAME:LINE: reason" (or "NAME: reason" for the file as a whole).
-  bool load(const std::string& path);
+  // Reads and parses the file, refused when larger than `maxBytes`. On failure the file's
+  // previous contents stay and error() says "NAME:LINE: reason" (or "NAME: reason" for the file
+  // as a whole).
+  bool load(const std::string& path, size_t maxBytes = kMaxBytes);
   // The same for text already read; `name` is what messages call it.
   bool parse(const std::string& text, const std::string& name);
   // Writes text() to a temporary file beside `path`, flushes it to the disk and renames it over
@@ -25,6 +29,10 @@ class SettingsFile {
   const std::string* find(const std::string& key) const;
   // The line of the file that set `key` (0 for one set since), for messages about its value.
   int lineOf(const std::string& key) const;
+  // Every value of the list key with the line that gave it, in the file's order.
+  std::vector<std::pair<int, std::string>> all(const std::string& key) const;
+  // Replaces every line of the list key with one line for each of `values`, at the end.
+  void setAll(const std::string& key, const std::vector<std::string>& values);
   // Replaces the value where the key stands, or appends the key at the end.
   void set(const std::string& key, const std::string& value);
   void remove(const std::string& key);

@@ -71,6 +71,10 @@ TEST(RenderOptions, MalformedCommandLinesAreBadUsage) {
       {"in.wav", "out.wav", "--seed", "-1"},
       {"in.wav", "out.wav", "--samples", "10", "--seconds", "1"},
       {"in.wav", "out.wav", "--seconds", "nan"},
+      // A take replays as it was recorded: nothing but --float goes with it.
+      {"--replay", "t.grainpanel", "out.wav", "--seed", "1"},
+      {"--replay", "t.grainpanel", "out.wav", "extra.wav"},
+      {"--replay", "t.grainpanel"},
   };
   for (const Args& args : cases) {
     RenderOptions options;

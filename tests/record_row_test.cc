@@ -13,6 +13,7 @@
 #include <QTest>
 #include <algorithm>
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -28,6 +29,7 @@
 #include "quit_on_signal.h"
 #include "run_flag.h"
 #include "sound_output.h"
+#include "take_file.h"
 #include "test_wav.h"
 
 namespace {
@@ -91,7 +93,8 @@ class RecordRowTest : public ::testing::Test {
     DIR* d = opendir(dir.path().c_str());
     while (dirent* e = readdir(d)) {
       const std::string name = e->d_name;
-      if (name != "." && name != ".." && name != "tone.wav")
+      // Each take's settings file lies beside it.
+      if (name != "tone.wav" && name.size() > 4 && name.compare(name.size() - 4, 4, ".wav") == 0)
         names.push_back(name);
     }
     closedir(d);
@@ -199,6 +202,7 @@ TEST_F(RecordRowTest, ClosingThePanelWhileRecordingKeepsTheFinishedTake) {
   ASSERT_EQ(takes().size(), 1u);
   EXPECT_EQ(takes()[0].find(".grainrender-"), std::string::npos) << takes()[0];
   expectWholeTake(takes()[0]);
+  EXPECT_TRUE(std::filesystem::exists(takeFilePath(dir.pathOf(takes()[0]))));
 }
 
 // The box comes from the worker's thread; the take must be whole on disk before it shows.

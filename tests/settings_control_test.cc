@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +17,10 @@
 #include "granulator.h"
 #include "instrument.h"
 #include "offline_render.h"
+#include "pcm16.h"
+#include "render_command.h"
+#include "settings_file.h"
+#include "take_file.h"
 #include "playback_context.h"
 #include "test_wav.h"
 
@@ -122,6 +130,91 @@ TEST(SettingsControl, ARefusedFileOrSoundChangesNoControl) {
   panel.control.OnSave();
   const auto saved = testwav::readBytes(panel.dir.pathOf("new.grainpanel"));
   EXPECT_NE(std::string(saved.begin(), saved.end()).find("\nspeed = 10\n"), std::string::npos);
+}
+
+// A take recorded while controls move, begun after a move of its Run, is played again byte for
+// byte from the settings file beside it, and unrounded with --float.
+TEST(Take, ReplaysTheRecordingByteForByteFromItsSettingsFile) {
+  testwav::TempDir dir;
+  FakeServices services;
+  Instrument instrument{services, dir.path()};
+  std::vector<int16_t> saw(30000);
+  for (int i = 0; i < 30000; ++i) saw[i] = static_cast<int16_t>(i * 41 % 26000 - 13000);
+  const std::string sound = dir.write("in.wav", testwav::monoWav16(saw));
+  const auto pause = [] { std::this_thread::sleep_for(std::chrono::milliseconds(60)); };
+
+  instrument.transport().seedNextRun(4242);
+  ASSERT_TRUE(instrument.openSound(sound));
+  instrument.setPosition(IDC_SPREAD, 300);
+  instrument.setPosition(IDC_PITCHWALK, 4000);
+  instrument.setPosition(IDC_PITCH1, 60000);
+  pause();
+  instrument.setRecord(true);
+  ASSERT_TRUE(instrument.recording());
+  pause();
+  instrument.setPosition(IDC_SPEED, 7000);
+  pause();
+  instrument.setPosition(IDC_PITCH2, 90000);
+  instrument.setPosition(IDC_LENGTH2, 3900);
+  pause();
+  instrument.setMethod(1);
+  // A repaint of a pitch slider sets the range again without moving it.
+  instrument.setPosition(IDC_PITCH2, 90000);
+  pause();
+  instrument.OnReset();
+  pause();
+  instrument.OnRunStop();
+  for (int i = 0; i < 500 && instrument.recordStatus().rfind("Saved ", 0) != 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    instrument.OnRecordTimer();
+  }
+  const std::string recording = instrument.recordTip();
+  ASSERT_EQ(instrument.recordStatus().rfind("Saved ", 0), 0u) << instrument.recordStatus();
+
+  SettingsFile file;
+  Take take;
+  std::string problem;
+  const std::string takePath = takeFilePath(recording);
+  ASSERT_TRUE(file.load(takePath)) << file.error();
+  ASSERT_TRUE(readTake(file, takePath, take, problem)) << problem;
+  EXPECT_EQ(take.run.seed, 4242u);
+  EXPECT_EQ(take.run.soundPath, sound);
+  EXPECT_EQ(take.run.values.m_spread, 0);
+  EXPECT_GT(take.start, 0u);
+  // Two calls in a row are usually taken as one change, so only the order of changes is sure.
+  ASSERT_GE(take.changes.size(), 4u);
+  EXPECT_LT(take.changes[0].sample, take.start);
+  EXPECT_TRUE(take.changes[0].recentred);
+  ControlValues startup;
+  setStartupPositions(startup);
+  EXPECT_EQ(take.changes.back().values, startup);
+  const std::vector<std::pair<int, std::string>> lines = file.all("change");
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const auto& line) {
+    return line.second.size() > 9 && line.second.compare(line.second.size() - 9, 9, " recentre") == 0;
+  }));
+
+  const std::string replayed = dir.pathOf("replayed.wav");
+  const std::string unrounded = dir.pathOf("unrounded.wav");
+  const char* replay[] = {"--replay", takePath.c_str(), replayed.c_str()};
+  ASSERT_EQ(runRenderCommand(3, replay), kExitWritten);
+  const std::vector<uint8_t> bytes = testwav::readBytes(recording);
+  EXPECT_TRUE(testwav::readBytes(replayed) == bytes) << "the replay differs from " << recording;
+  const char* replayFloat[] = {"--replay", takePath.c_str(), unrounded.c_str(), "--float"};
+  ASSERT_EQ(runRenderCommand(4, replayFloat), kExitWritten);
+  const std::vector<uint8_t> floats = testwav::readBytes(unrounded);
+  ASSERT_EQ(bytes.size(), 44 + 2 * size_t{take.length});
+  ASSERT_GE(floats.size(), 4 * size_t{take.length});
+  const size_t floatHeader = floats.size() - 4 * size_t{take.length};
+  int unevenSamples = 0;
+  for (size_t i = 0; i < take.length; ++i) {
+    float x;
+    int16_t recorded;
+    std::memcpy(&x, &floats[floatHeader + 4 * i], 4);
+    std::memcpy(&recorded, &bytes[44 + 2 * i], 2);
+    ASSERT_EQ(toPcm16(x), recorded) << "sample " << i;
+    unevenSamples += x * 32767.0f != std::round(x * 32767.0f);
+  }
+  EXPECT_GT(unevenSamples, 0);
 }
 
 }  // namespace

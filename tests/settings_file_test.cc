@@ -8,6 +8,7 @@
 
 #include "panel_settings.h"
 #include "render_command_text.h"
+#include "take_file.h"
 #include "test_wav.h"
 
 namespace {
@@ -102,6 +103,62 @@ TEST(PanelSettings, SavedAgainKeepsUnknownKeysAndCommentsWithTheSoundBesideTheFi
   settings.soundPath = "/elsewhere/b.wav";
   writePanelSettings(settings, dir.pathOf("x/c.grainpanel"), file);
   EXPECT_EQ(*file.find("sound"), "/elsewhere/b.wav");
+}
+
+// A change names only what it moved; `recentre` marks a pitch range set again in place.
+TEST(TakeFile, WritesEachChangeAsWhatItMovedAndRefusesChangesOutOfOrderOrPastTheEnd) {
+  Take take;
+  take.run.soundPath = "/s/in.wav";
+  take.run.seedKept = true;
+  take.run.seed = 7;
+  take.start = 512;
+  take.length = 1024;
+  ControlValues moved = take.run.values;
+  moved.m_spread = 40;
+  take.changes.push_back({256, moved, false});
+  moved.m_pitch2 = 60000;
+  moved.m_method = 1;
+  take.changes.push_back({768, moved, true});
+  take.changes.push_back({1024, moved, true});
+  SettingsFile file;
+  writeTake(take, "/s/t.grainpanel", file);
+  const std::string text = file.text();
+  EXPECT_NE(text.find("seed = 7\ntake-start = 512\ntake-samples = 1024\nchange = 256 spread=40\n"
+                      "change = 768 pitch2=60000 method=1\nchange = 1024 recentre\n"),
+            std::string::npos)
+      << text;
+  ASSERT_TRUE(file.parse(text, "/s/t.grainpanel"));
+  Take read;
+  std::string problem;
+  ASSERT_TRUE(readTake(file, "/s/t.grainpanel", read, problem)) << problem;
+  ASSERT_EQ(read.changes.size(), 3u);
+  EXPECT_EQ(read.changes[1].values, moved);
+  EXPECT_TRUE(read.changes[1].recentred);
+  EXPECT_FALSE(read.changes[0].recentred);
+
+  const std::string head = "sound = in.wav\nseed = 1\ntake-start = 100\ntake-samples = 50\n";
+  const struct {
+    std::string text;
+    std::string problem;
+  } kRows[] = {
+      {head + "change = 149 zero=5\n", ""},
+      {head + "change = 150 zero=5\n",
+       "/s/t.grainpanel:5: change: sample 150 runs past the take's end (sample 150)"},
+      {head + "change = 20\nchange = 19\n",
+       "/s/t.grainpanel:6: change: sample 19 comes before the change above it"},
+      {head + "change = 20 fade=3\n", "/s/t.grainpanel:5: change: not a position or recentre: fade=3"},
+      {head + "change = x\n", "/s/t.grainpanel:5: change: a sample number first, not x"},
+      {head + "take-samples = 0\n",
+       "/s/t.grainpanel:5: take-samples: a number of samples from 1 to 4294967295, not 0"},
+      {"sound = in.wav\nseed = 1\n",
+       "/s/t.grainpanel: not a take: it needs sound, seed, take-start and take-samples"},
+  };
+  for (const auto& row : kRows) {
+    ASSERT_TRUE(file.parse(row.text, "/s/t.grainpanel")) << row.text;
+    problem.clear();
+    EXPECT_EQ(readTake(file, "/s/t.grainpanel", read, problem), row.problem.empty()) << row.text;
+    EXPECT_EQ(problem, row.problem);
+  }
 }
 
 TEST(RenderCommandText, QuotesTheSoundAndNamesEveryPositionAndTheSeed) {

@@ -52,6 +52,10 @@ int renderFile(const RenderOptions& options) {
     std::fprintf(stderr, "seed %u\n", seed);
   }
   render.start(options.positions, seed);
+  // A take replayed: its Run is played from the start, with every change at its sample, and the
+  // output begins where the recording began.
+  render.takeChanges(options.changes);
+  render.skip(options.firstSample);
   // The file is written on a second thread while the next blocks render; the bytes are the
   // same, in the same order.
   WriteBehind behind(writer, kBlockSamples);

@@ -9,10 +9,12 @@
 
 #include "panel_settings.h"
 #include "settings_file.h"
+#include "take_file.h"
 
 const char kRenderUsage[] =
     "usage: grainrender INPUT.wav OUTPUT.wav [options]\n"
     "       grainrender --settings FILE.grainpanel [INPUT.wav] OUTPUT.wav [options]\n"
+    "       grainrender --replay TAKE.grainpanel OUTPUT.wav [--float]\n"
     "  --samples N | --seconds S   length of the output (default: 10 seconds, 441000 samples)\n"
     "  --seed N                    random seed, 0 to 4294967295 (default: the current time in\n"
     "                              seconds, printed on stderr as \"seed N\")\n"
@@ -23,6 +25,8 @@ const char kRenderUsage[] =
     "                              range is taken at the nearest end\n"
     "  --settings FILE             take the sound, positions and seed from a settings file;\n"
     "                              the options given here override the file's\n"
+    "  --replay TAKE               play a recorded take again from the settings file written\n"
+    "                              beside it: the output equals the recording byte for byte\n"
     "  --float                     write 32-bit float samples instead of 16-bit PCM\n"
     "  --convert                   take any sound libsndfile reads, converted to one channel at\n"
     "                              44100 Hz as the panel converts it\n"
@@ -179,6 +183,57 @@ bool readSettings(const char* path, RenderOptions& options, std::string& problem
   return true;
 }
 
+// --replay TAKE OUTPUT, with --float at most: the take says everything else, and anything more
+// would make the output differ from the recording.
+ParseOutcome parseReplay(int argc, const char* const* argv, RenderOptions& options,
+                         std::string& problem) {
+  const char* output = nullptr;
+  for (int i = 0; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      return ParseOutcome::kHelp;
+    }
+    if (std::strcmp(argv[i], "--replay") == 0 && i + 1 < argc && options.replayPath.empty()) {
+      options.replayPath = argv[++i];
+    } else if (std::strcmp(argv[i], "--float") == 0) {
+      options.floatOutput = true;
+    } else if ((argv[i][0] != '-' || argv[i][1] == '\0') && output == nullptr) {
+      output = argv[i];
+    } else {
+      problem = std::string("--replay plays a take as it was recorded; it takes an output file ") +
+                "and --float, not " + argv[i];
+      return ParseOutcome::kBadUsage;
+    }
+  }
+  if (options.replayPath.empty() || output == nullptr) {
+    problem = "--replay needs a take file and an output file";
+    return ParseOutcome::kBadUsage;
+  }
+  SettingsFile file;
+  Take take;
+  if (!file.load(options.replayPath, kMaxTakeBytes)) {
+    problem = file.error();
+    return ParseOutcome::kBadSettings;
+  }
+  if (!readTake(file, options.replayPath, take, problem)) {
+    return ParseOutcome::kBadSettings;
+  }
+  if (take.length > maxSampleCount(options.floatOutput)) {
+    problem = "the output would be too long for a WAV file";
+    return ParseOutcome::kBadUsage;
+  }
+  options.warnings = file.warnings();
+  options.inputPath = take.run.soundPath;
+  options.outputPath = output;
+  options.positions = take.run.values;
+  options.seedGiven = true;
+  options.seed = take.run.seed;
+  options.convert = take.run.convert;
+  options.sampleCount = take.length;
+  options.firstSample = take.start;
+  options.changes = std::move(take.changes);
+  return ParseOutcome::kRender;
+}
+
 }  // namespace
 
 uint32_t maxSampleCount(bool floatOutput) {
@@ -192,6 +247,11 @@ ParseOutcome parseRenderOptions(int argc, const char* const* argv, RenderOptions
   bool samplesGiven = false;
   bool secondsGiven = false;
   uint64_t samples = options.sampleCount;
+  for (int i = 0; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--replay") == 0) {
+      return parseReplay(argc, argv, options, problem);
+    }
+  }
   if (const char* settings = settingsArgument(argc, argv);
       settings != nullptr && !readSettings(settings, options, problem)) {
     return ParseOutcome::kBadSettings;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "control_values.h"
+#include "engine_controls.h"
 #include "sample_rate.h"
 
 struct RenderOptions {
@@ -22,6 +23,11 @@ struct RenderOptions {
   // With --settings: the file read, and what it said that a player should hear about.
   std::string settingsPath;
   std::vector<std::string> warnings;
+  // With --replay: the take file read, the sample of its Run where the output starts, and the
+  // changes the render takes at their samples.
+  std::string replayPath;
+  uint64_t firstSample = 0;
+  std::vector<ControlChange> changes;
 
   RenderOptions() { setStartupPositions(positions); }
 };
