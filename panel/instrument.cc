@@ -251,9 +251,10 @@ void Instrument::takeFinished(const RecordOutcome& outcome) {
     }
   }
   SettingsFile file;
-  file.parse("# A take recorded by Grainpanel, played again sample for sample by\n"
-             "#   grainrender --replay THIS-FILE OUT.wav\n",
-             path);
+  file.parse(
+      "# A take recorded by Grainpanel, played again sample for sample by\n"
+      "#   grainrender --replay THIS-FILE OUT.wav\n",
+      path);
   writeTake(take, path, file);
   if (!file.save(path)) {
     std::fprintf(stderr, "grainpanel: %s\n", file.error().c_str());

@@ -89,8 +89,7 @@ bool readChange(const std::string& text, ControlValues& values, ControlChange& c
     if (found->id == IDC_METHOD) {
       values.m_method = position != 0 ? 1 : 0;
     } else {
-      *sliderMember(values, found->id) =
-          shownPosition(found->id, static_cast<long long>(position));
+      *sliderMember(values, found->id) = shownPosition(found->id, static_cast<long long>(position));
     }
     // The panel sets the pitch range again whenever a pitch position moves.
     change.recentred = change.recentred || setsPitch(found->id);

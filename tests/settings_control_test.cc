@@ -1,5 +1,6 @@
 // The panel's settings files and copied commands through the instrument: a file opened whole
-// or not at all, saved again with what it did not know, and a Run that grainrender renders.
+// or not at all, saved again with what it did not know, a Run that grainrender renders, and a
+// take that grainrender --replay plays again.
 #include "settings_control.h"
 
 #include <gtest/gtest.h>
@@ -18,10 +19,10 @@
 #include "instrument.h"
 #include "offline_render.h"
 #include "pcm16.h"
+#include "playback_context.h"
 #include "render_command.h"
 #include "settings_file.h"
 #include "take_file.h"
-#include "playback_context.h"
 #include "test_wav.h"
 
 namespace {
@@ -190,7 +191,8 @@ TEST(Take, ReplaysTheRecordingByteForByteFromItsSettingsFile) {
   EXPECT_EQ(take.changes.back().values, startup);
   const std::vector<std::pair<int, std::string>> lines = file.all("change");
   EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const auto& line) {
-    return line.second.size() > 9 && line.second.compare(line.second.size() - 9, 9, " recentre") == 0;
+    return line.second.size() > 9 &&
+           line.second.compare(line.second.size() - 9, 9, " recentre") == 0;
   }));
 
   const std::string replayed = dir.pathOf("replayed.wav");
