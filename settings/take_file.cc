@@ -15,17 +15,16 @@ constexpr const char* kRecentre = "recentre";
 // About 290 days of sound: further into a Run than any take starts.
 constexpr uint64_t kMaxTakeStart = uint64_t{1} << 40;
 
-// The keys a change may name: the sliders that reach the engine, and Method.
-struct ChangeKey {
-  const char* key;
-  int id;
-};
-
-constexpr ChangeKey kChangeKeys[] = {
-    {"length1", IDC_LENGTH1}, {"length2", IDC_LENGTH2}, {"pitch1", IDC_PITCH1},
-    {"pitch2", IDC_PITCH2},   {"walk", IDC_PITCHWALK},  {"zero", IDC_ZERO},
-    {"spread", IDC_SPREAD},   {"speed", IDC_SPEED},     {"method", IDC_METHOD},
-};
+// The keys a change may name: every slider's but Fade's, which only a Run takes, and Method's.
+template <typename Visit>
+void forEachChangeKey(Visit visit) {
+  for (const SettingsKey& slider : kSliderKeys) {
+    if (slider.id != IDC_FADE) {
+      visit(slider);
+    }
+  }
+  visit(SettingsKey{"method", IDC_METHOD});
+}
 
 int valueOf(const ControlValues& values, int id) {
   return id == IDC_METHOD ? values.m_method : *sliderMember(values, id);
@@ -74,25 +73,25 @@ bool readChange(const std::string& text, ControlValues& values, ControlChange& c
       continue;
     }
     const size_t equals = parts[i].find('=');
-    const ChangeKey* found = nullptr;
-    for (const ChangeKey& key : kChangeKeys) {
+    int id = 0;
+    forEachChangeKey([&](const SettingsKey& key) {
       if (parts[i].compare(0, equals, key.key) == 0 && equals == std::strlen(key.key)) {
-        found = &key;
+        id = key.id;
       }
-    }
+    });
     const std::string value = equals == std::string::npos ? "" : parts[i].substr(equals + 1);
     uint64_t position = 0;
-    if (found == nullptr || !parseCount(value, UINT32_MAX, position)) {
+    if (id == 0 || !parseCount(value, UINT32_MAX, position)) {
       reason = "not a position or " + std::string(kRecentre) + ": " + parts[i];
       return false;
     }
-    if (found->id == IDC_METHOD) {
+    if (id == IDC_METHOD) {
       values.m_method = position != 0 ? 1 : 0;
     } else {
-      *sliderMember(values, found->id) = shownPosition(found->id, static_cast<long long>(position));
+      *sliderMember(values, id) = shownPosition(id, static_cast<long long>(position));
     }
     // The panel sets the pitch range again whenever a pitch position moves.
-    change.recentred = change.recentred || setsPitch(found->id);
+    change.recentred = change.recentred || setsPitch(id);
   }
   change.values = values;
   return true;
@@ -109,13 +108,13 @@ void writeTake(const Take& take, const std::string& filePath, SettingsFile& file
   for (const ControlChange& change : take.changes) {
     std::string line = std::to_string(change.sample);
     bool pitchMoved = false;
-    for (const ChangeKey& key : kChangeKeys) {
+    forEachChangeKey([&](const SettingsKey& key) {
       const int now = valueOf(change.values, key.id);
       if (now != valueOf(before, key.id)) {
         line += " " + std::string(key.key) + "=" + std::to_string(now);
         pitchMoved = pitchMoved || setsPitch(key.id);
       }
-    }
+    });
     if (change.recentred && !pitchMoved) {
       line += std::string(" ") + kRecentre;
     }
