@@ -39,8 +39,6 @@ class EngineControls {
   EngineControls(const EngineControls&) = delete;
   EngineControls& operator=(const EngineControls&) = delete;
 
-  Granulator& granulator() { return m_granulator; }
-
   // User-interface thread. Starts a Run as startFirstRun does and a new log for it; from here
   // until stopRun the engine is the worker's, and changes reach it through publish.
   void startRun(const ControlValues& values, const float* samples, int frameCount, uint32_t seed);
