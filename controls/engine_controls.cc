@@ -8,7 +8,6 @@ void EngineControls::startRun(const ControlValues& values, const float* samples,
   startFirstRun(m_granulator, values, samples, frameCount, seed);
   // The previous worker has given the engine back, so its last changes are in the ring.
   drain();
-  m_ringRead.store(m_ringWritten.load(std::memory_order_acquire), std::memory_order_relaxed);
   m_ringOverran.store(false, std::memory_order_relaxed);
   m_run = std::make_shared<RunLog>();
   m_run->start = values;

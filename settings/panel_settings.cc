@@ -2,7 +2,6 @@
 #include "panel_settings.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <filesystem>
 
@@ -103,10 +102,8 @@ class Reader {
     if (value == nullptr) {
       return true;
     }
-    errno = 0;
-    const unsigned long long seed =
-        isDecimal(*value, false) ? std::strtoull(value->c_str(), nullptr, 10) : ULLONG_MAX;
-    if (errno == ERANGE || seed > UINT32_MAX) {
+    uint64_t seed = 0;
+    if (!parseWholeNumber(*value, UINT32_MAX, seed)) {
       return bad("seed", "a whole number from 0 to 4294967295, not " + *value);
     }
     m_settings.seedKept = true;
@@ -152,6 +149,19 @@ std::string soundEntry(const std::string& soundPath, const std::string& filePath
 }
 
 }  // namespace
+
+bool parseWholeNumber(const std::string& text, uint64_t limit, uint64_t& value) {
+  if (!isDecimal(text, false)) {
+    return false;
+  }
+  errno = 0;
+  const unsigned long long parsed = std::strtoull(text.c_str(), nullptr, 10);
+  if (errno == ERANGE || parsed > limit) {
+    return false;
+  }
+  value = parsed;
+  return true;
+}
 
 bool readPanelSettings(const SettingsFile& file, const std::string& filePath,
                        PanelSettings& settings, std::string& problem) {

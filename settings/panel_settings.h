@@ -30,6 +30,9 @@ struct SettingsKey {
 // The sliders' keys, in the order a new file lists them; they are grainrender's option names.
 extern const SettingsKey kSliderKeys[9];
 
+// A whole number of decimal digits alone, at most `limit`, into `value`; false for anything else.
+bool parseWholeNumber(const std::string& text, uint64_t limit, uint64_t& value);
+
 // Takes the keys `file` sets over `settings` (a key the file leaves out keeps its value there);
 // `filePath` is where the file lives, against whose folder a relative sound is taken. A value
 // that is not valid fails with "NAME:LINE: reason" in `problem` and changes nothing. A position

@@ -1,8 +1,6 @@
 // Writes and reads a take's settings file.
 #include "take_file.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 #include "settings_file.h"
@@ -34,19 +32,6 @@ bool setsPitch(int id) {
   return id == IDC_PITCH1 || id == IDC_PITCH2 || id == IDC_PITCHWALK;
 }
 
-bool parseCount(const std::string& text, uint64_t limit, uint64_t& value) {
-  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
-    return false;
-  }
-  errno = 0;
-  const unsigned long long parsed = std::strtoull(text.c_str(), nullptr, 10);
-  if (errno == ERANGE || parsed > limit) {
-    return false;
-  }
-  value = parsed;
-  return true;
-}
-
 std::vector<std::string> words(const std::string& text) {
   std::vector<std::string> out;
   size_t at = 0;
@@ -62,7 +47,7 @@ std::vector<std::string> words(const std::string& text) {
 bool readChange(const std::string& text, ControlValues& values, ControlChange& change,
                 std::string& reason) {
   const std::vector<std::string> parts = words(text);
-  if (parts.empty() || !parseCount(parts[0], UINT64_MAX, change.sample)) {
+  if (parts.empty() || !parseWholeNumber(parts[0], UINT64_MAX, change.sample)) {
     reason = "a sample number first, not " + (parts.empty() ? std::string("nothing") : parts[0]);
     return false;
   }
@@ -81,7 +66,7 @@ bool readChange(const std::string& text, ControlValues& values, ControlChange& c
     });
     const std::string value = equals == std::string::npos ? "" : parts[i].substr(equals + 1);
     uint64_t position = 0;
-    if (id == 0 || !parseCount(value, UINT32_MAX, position)) {
+    if (id == 0 || !parseWholeNumber(value, UINT32_MAX, position)) {
       reason = "not a position or " + std::string(kRecentre) + ": " + parts[i];
       return false;
     }
@@ -141,10 +126,10 @@ bool readTake(const SettingsFile& file, const std::string& filePath, Take& take,
     return false;
   }
   uint64_t count = 0;
-  if (!parseCount(*start, kMaxTakeStart, read.start)) {
+  if (!parseWholeNumber(*start, kMaxTakeStart, read.start)) {
     return bad("take-start", file.lineOf("take-start"), "not a sample number: " + *start);
   }
-  if (!parseCount(*length, UINT32_MAX, count) || count == 0) {
+  if (!parseWholeNumber(*length, UINT32_MAX, count) || count == 0) {
     return bad("take-samples", file.lineOf("take-samples"),
                "a number of samples from 1 to 4294967295, not " + *length);
   }

@@ -163,6 +163,16 @@ const char* settingsArgument(int argc, const char* const* argv) {
   return path;
 }
 
+// The sound, positions, seed and conversion a settings file gives, and its warnings.
+void takeSettings(const PanelSettings& settings, const SettingsFile& file, RenderOptions& options) {
+  options.warnings = file.warnings();
+  options.inputPath = settings.soundPath;
+  options.positions = settings.values;
+  options.seedGiven = settings.seedKept;
+  options.seed = settings.seed;
+  options.convert = settings.convert;
+}
+
 bool readSettings(const char* path, RenderOptions& options, std::string& problem) {
   SettingsFile file;
   PanelSettings settings;
@@ -174,12 +184,7 @@ bool readSettings(const char* path, RenderOptions& options, std::string& problem
     return false;
   }
   options.settingsPath = path;
-  options.warnings = file.warnings();
-  options.inputPath = settings.soundPath;
-  options.positions = settings.values;
-  options.seedGiven = settings.seedKept;
-  options.seed = settings.seed;
-  options.convert = settings.convert;
+  takeSettings(settings, file, options);
   return true;
 }
 
@@ -221,13 +226,8 @@ ParseOutcome parseReplay(int argc, const char* const* argv, RenderOptions& optio
     problem = "the output would be too long for a WAV file";
     return ParseOutcome::kBadUsage;
   }
-  options.warnings = file.warnings();
-  options.inputPath = take.run.soundPath;
+  takeSettings(take.run, file, options);
   options.outputPath = output;
-  options.positions = take.run.values;
-  options.seedGiven = true;
-  options.seed = take.run.seed;
-  options.convert = take.run.convert;
   options.sampleCount = take.length;
   options.firstSample = take.start;
   options.changes = std::move(take.changes);
